@@ -1,0 +1,25 @@
+// Runabout's own logic: the choice between starting programs and showing
+// usage, the grouping of arguments into commands, and the usage text.
+#pragma once
+
+/// Every command is started as this prefix followed directly by the command:
+/// the first interpreter runs `start /B`, which starts a second one for the
+/// command in the background of the same console, and then ends at once.
+inline constexpr char ShellPrefix[] = "cmd /C start /B cmd /C ";
+
+inline constexpr char ProgramVersion[] = "1.0";
+
+/// Exit statuses of a run.
+inline constexpr int kExitStarted = 0;  ///< The start pass ran.
+inline constexpr int kExitUsage = 2;    ///< Too few arguments; usage shown.
+
+/// Runs the program once: with two or more arguments the start pass, else the
+/// usage text. Returns the process's exit status.
+int Main();
+
+/// Groups the arguments into commands and starts each one, in order, waiting
+/// for each hand-off before reading on.
+void StartPass();
+
+/// Prints the 13-line usage text to standard output.
+void ShowUsage();

@@ -1,0 +1,50 @@
+// POSIX console output (write to descriptor 1) and fatal report (standard
+// error, as there is no message box).
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include "runtime/console.h"
+
+namespace {
+
+// Writes all `count` bytes, completing partial writes and retrying EINTR; any
+// other failure drops the rest.
+void WriteAll(int fd, const char* bytes, std::size_t count) {
+  while (count > 0) {
+    const ssize_t n = write(fd, bytes, count);
+    if (n < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return;
+    }
+    bytes += n;
+    count -= static_cast<std::size_t>(n);
+  }
+}
+
+}  // namespace
+
+void StartConsole() {
+  // A reader that has gone away makes writes fail with EPIPE, which is
+  // ignored like any failed write, instead of ending the process.
+  signal(SIGPIPE, SIG_IGN);
+}
+
+void PrintLine(const std::string& text) {
+  WriteAll(STDOUT_FILENO, text.data(), text.size());
+  WriteAll(STDOUT_FILENO, "\r\n", 2);
+}
+
+void FatalError(int number) {
+  // Fixed buffers only: memory may be what ran out.
+  const char* message = FatalErrorMessage(number);
+  WriteAll(STDERR_FILENO, ProgramName, std::strlen(ProgramName));
+  WriteAll(STDERR_FILENO, ": ", 2);
+  WriteAll(STDERR_FILENO, message, std::strlen(message));
+  WriteAll(STDERR_FILENO, "\n", 1);
+  _exit(number + 1);
+}
