@@ -6,25 +6,12 @@
 #include <vector>
 
 #include "app/main.h"
+#include "tests/expected_banner.h"
 #include "tests/recording_runtime.h"
 
 namespace {
 
-const char kBanner[] =
-    " \r\n"
-    "     =================================\r\n"
-    "     =                               =\r\n"
-    "     =          Runabout 1.0         =\r\n"
-    "     =            Made by            =\r\n"
-    "     =    the Runabout developers    =\r\n"
-    "     =  https://runabout.example.org =\r\n"
-    "     =              2026             =\r\n"
-    "     =                               =\r\n"
-    "     =================================\r\n"
-    " \r\n"
-    "Usage: Runabout \"Program 1\" \"Program 2\"\r\n"
-    " i.e. Runabout \"explorer https://runabout.example.org\" calc.exe "
-    "notepad.exe\r\n";
+const char* const kBanner = kExpectedBanner;
 
 std::vector<std::string> Lines(const std::string& output) {
   std::vector<std::string> lines;

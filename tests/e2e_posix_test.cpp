@@ -1,0 +1,306 @@
+// The real program end to end on POSIX: run in a temporary directory with
+// real commands, checked by the files they leave, the exact bytes on standard
+// output and the exact exit status.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/expected_banner.h"
+
+namespace {
+
+using std::chrono::steady_clock;
+
+// Bounded waits: a hang becomes a failure, but nothing is timed.
+constexpr std::chrono::seconds kPatience(60);
+constexpr std::chrono::milliseconds kPoll(20);
+
+enum class Stdout { kFile, kClosed, kFull, kBrokenPipe };
+
+struct Result {
+  bool ended = false;  // Within kPatience.
+  int status = -1;     // Exit status, or -signal if killed by one.
+  std::string out;
+  std::string err;
+};
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool Exists(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0;
+}
+
+template <typename Condition>
+bool WaitFor(Condition done) {
+  const auto deadline = steady_clock::now() + kPatience;
+  while (!done()) {
+    if (steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(kPoll);
+  }
+  return true;
+}
+
+class PosixEndToEnd : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+#ifdef __linux__
+    // Programs whose starter has ended come to this process, which reaps
+    // them, instead of waiting on however often the system's init reaps.
+    prctl(PR_SET_CHILD_SUBREAPER, 1);
+#endif
+  }
+
+  void SetUp() override {
+    char pattern[] = "/tmp/runabout-e2e-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+  }
+
+  void TearDown() override {
+    // Every process the run left behind is in its group; end any straggler.
+    if (group_ > 0) kill(-group_, SIGKILL);
+    const std::string remove = "rm -rf '" + dir_ + "'";
+    EXPECT_EQ(system(remove.c_str()), 0);
+  }
+
+  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+
+  // Runs `program` with `args` in the temporary directory, in a process group
+  // of its own so that everything it starts can be waited for.
+  Result Run(const std::string& program, const std::vector<std::string>& args,
+             Stdout out = Stdout::kFile,
+             const std::vector<std::string>& env = {}) {
+    int pipeFds[2] = {-1, -1};
+    if (out == Stdout::kBrokenPipe) {
+      EXPECT_EQ(pipe(pipeFds), 0);
+      close(pipeFds[0]);  // The reader has gone before anything is written.
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+      setpgid(0, 0);
+      if (chdir(dir_.c_str()) != 0) _exit(120);
+      const int devNull = open("/dev/null", O_RDONLY);
+      dup2(devNull, STDIN_FILENO);
+      const int errFd = open("stderr", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      dup2(errFd, STDERR_FILENO);
+      switch (out) {
+        case Stdout::kFile:
+          dup2(open("stdout", O_WRONLY | O_CREAT | O_TRUNC, 0644),
+               STDOUT_FILENO);
+          break;
+        case Stdout::kClosed:
+          close(STDOUT_FILENO);
+          break;
+        case Stdout::kFull:
+          dup2(open("/dev/full", O_WRONLY), STDOUT_FILENO);
+          break;
+        case Stdout::kBrokenPipe:
+          dup2(pipeFds[1], STDOUT_FILENO);
+          break;
+      }
+      for (const std::string& assignment : env)
+        putenv(strdup(assignment.c_str()));
+      std::vector<char*> argv = {const_cast<char*>(program.c_str())};
+      for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      execv(program.c_str(), argv.data());
+      _exit(121);
+    }
+    if (pipeFds[1] >= 0) close(pipeFds[1]);
+    group_ = child;
+    setpgid(child,
+            child);  // Also here, so the group exists whoever runs first.
+
+    Result result;
+    int status = 0;
+    result.ended =
+        WaitFor([&] { return waitpid(child, &status, WNOHANG) == child; });
+    if (!result.ended) {
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);
+    }
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+    result.out = ReadFile(Path("stdout"));
+    result.err = ReadFile(Path("stderr"));
+    return result;
+  }
+
+  Result Runabout(const std::vector<std::string>& args,
+                  Stdout out = Stdout::kFile) {
+    return Run(RUNABOUT_PATH, args, out);
+  }
+
+  // Waits until every program the last run started has ended.
+  bool WaitForStartedPrograms() {
+    return WaitFor([&] {
+      while (waitpid(-1, nullptr, WNOHANG) > 0) {
+      }
+      return kill(-group_, 0) != 0 && errno == ESRCH;
+    });
+  }
+
+  std::string dir_;
+  pid_t group_ = -1;
+};
+
+TEST_F(PosixEndToEnd, StartsEveryCommandThroughTheShell) {
+  const Result r = Runabout(
+      {"touch a", "touch \"b c\"", "\"touch", "d\"", "echo $((6 * 7)) > e"});
+  ASSERT_TRUE(r.ended);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "");
+  ASSERT_TRUE(WaitForStartedPrograms());
+  for (const char* file : {"a", "b c", "d"})
+    EXPECT_TRUE(Exists(Path(file))) << file;
+  EXPECT_EQ(ReadFile(Path("e")), "42\n");
+}
+
+TEST_F(PosixEndToEnd, ProgramsRunOnAfterRunaboutHasEnded) {
+  // The first program waits for a file that only appears once Runabout has
+  // ended; had Runabout waited for it, Runabout would never end.
+  const Result r = Runabout(
+      {"while [ ! -e go ]; do sleep 0.02; done; touch done", "touch second"});
+  ASSERT_TRUE(r.ended) << "Runabout waited for the program it started";
+  EXPECT_EQ(r.status, 0);
+  EXPECT_FALSE(Exists(Path("done")));
+  std::ofstream(Path("go")).put('\n');
+  EXPECT_TRUE(WaitFor([&] { return Exists(Path("done")); }));
+  EXPECT_TRUE(WaitFor([&] { return Exists(Path("second")); }));
+}
+
+TEST_F(PosixEndToEnd, MissingProgramIsPassedOver) {
+  const Result r = Runabout({"no-such-program-runabout-test", "touch next"});
+  ASSERT_TRUE(r.ended);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "");
+  ASSERT_TRUE(WaitForStartedPrograms());
+  EXPECT_TRUE(Exists(Path("next")));
+  // The shell's own message, not Runabout's.
+  EXPECT_NE(r.err.find("no-such-program-runabout-test"), std::string::npos);
+}
+
+TEST_F(PosixEndToEnd, GroupingAndEmptyArgument) {
+  // An unclosed group is dropped; an empty argument ends the list.
+  const Result r = Runabout({"touch one", "touch two", "\"touch", "three", "",
+                             "touch four", "touch five"});
+  ASSERT_TRUE(r.ended);
+  EXPECT_EQ(r.status, 0);
+  ASSERT_TRUE(WaitForStartedPrograms());
+  EXPECT_TRUE(Exists(Path("one")));
+  EXPECT_TRUE(Exists(Path("two")));
+  for (const char* file : {"three", "four", "five"}) {
+    EXPECT_FALSE(Exists(Path(file))) << file;
+  }
+}
+
+TEST_F(PosixEndToEnd, SignalDispositionsOfStartedPrograms) {
+  // Each probe is a shell that signals itself: it dies by a signal left at
+  // its default (status 128 + number) and survives one that is ignored.
+  struct {
+    const char* why;
+    const char* signal;
+    const char* expected;
+  } const cases[] = {
+      // Runabout ignores SIGPIPE for its own output; the programs it starts
+      // get the default back, or every pipeline they run would misbehave.
+      {"SIGPIPE is back at its default", "PIPE", "141\n"},
+      // As with a background start on Windows, Ctrl-C in the terminal does
+      // not reach the programs started.
+      {"SIGINT is ignored", "INT", "survived\n0\n"},
+  };
+  for (const auto& c : cases) {
+    const std::string probe =
+        std::string("sh -c 'kill -") + c.signal +
+        " $$; echo survived' > status 2>&1; echo $? >> status";
+    const Result r = Runabout({probe, "true"});
+    ASSERT_TRUE(r.ended);
+    ASSERT_TRUE(WaitForStartedPrograms());
+    EXPECT_EQ(ReadFile(Path("status")), c.expected) << c.why;
+  }
+}
+
+TEST_F(PosixEndToEnd, UsageForTooFewArguments) {
+  const std::vector<std::string> cases[] = {
+      {}, {"touch a"}, {"", "touch a", "touch b"}};
+  for (const auto& args : cases) {
+    const Result r = Runabout(args);
+    ASSERT_TRUE(r.ended);
+    EXPECT_EQ(r.status, 2) << args.size();
+    EXPECT_EQ(r.out, kExpectedBanner) << args.size();
+    EXPECT_EQ(r.err, "");
+  }
+  ASSERT_TRUE(WaitForStartedPrograms());
+  EXPECT_FALSE(Exists(Path("a")));
+}
+
+TEST_F(PosixEndToEnd, UsageWhenStandardOutputFails) {
+  for (Stdout out : {Stdout::kClosed, Stdout::kFull, Stdout::kBrokenPipe}) {
+    const Result r = Runabout({}, out);
+    ASSERT_TRUE(r.ended);
+    EXPECT_EQ(r.status, 2) << static_cast<int>(out);
+    EXPECT_EQ(r.err, "");
+  }
+}
+
+TEST_F(PosixEndToEnd, OutOfMemoryEndsTheRunAndStartsNothingMore) {
+  // Fails the 1st, 2nd, ... allocation until the run needs no more than it
+  // is allowed. Every failed run ends with the report and status 3, and what
+  // it started is a prefix of the commands, in order.
+  const std::vector<std::string> files = {"first-file-with-a-long-name",
+                                          "second-file-with-a-long-name",
+                                          "third-file-with-a-long-name"};
+  std::vector<std::string> args;
+  for (const std::string& f : files) args.push_back("touch " + f);
+
+  int failures = 0;
+  for (int n = 1; n < 1000; ++n) {
+    SCOPED_TRACE("failing allocation " + std::to_string(n));
+    for (const std::string& f : files) unlink(Path(f).c_str());
+    const Result r = Run(RUNABOUT_FAILING_ALLOCATION_PATH, args, Stdout::kFile,
+                         {"RUNABOUT_FAIL_ALLOCATION=" + std::to_string(n)});
+    ASSERT_TRUE(r.ended);
+    ASSERT_TRUE(WaitForStartedPrograms());
+    std::size_t started = 0;
+    while (started < files.size() && Exists(Path(files[started]))) ++started;
+    for (std::size_t i = started; i < files.size(); ++i) {
+      EXPECT_FALSE(Exists(Path(files[i])))
+          << files[i] << " started out of order";
+    }
+    EXPECT_EQ(r.out, "");
+    if (r.status == 0) {
+      EXPECT_EQ(started, files.size());
+      EXPECT_GT(failures, 0) << "the first allocation never failed";
+      return;
+    }
+    ++failures;
+    ASSERT_EQ(r.status, 3);
+    EXPECT_EQ(r.err, "Runabout: Insufficient memory\n");
+    EXPECT_LT(started, files.size());
+  }
+  FAIL() << "the run never completed";
+}
+
+}  // namespace
