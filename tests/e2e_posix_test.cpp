@@ -216,6 +216,47 @@ TEST_F(PosixEndToEnd, GroupingAndEmptyArgument) {
   }
 }
 
+TEST_F(PosixEndToEnd, TenThousandArguments) {
+  // One group of 10,000 arguments becomes one command whose words a script
+  // records; two plain commands around it start as well.
+  std::ofstream(Path("words.sh"))
+      << "for w in \"$@\"; do echo \"$w\"; done > words\n";
+  constexpr int kArguments = 10000;
+  std::vector<std::string> args = {"touch before", "\"sh", "words.sh"};
+  std::string expected;
+  while (args.size() < kArguments - 2) {
+    const std::string word = "w" + std::to_string(args.size());
+    args.push_back(word);
+    expected += word + "\n";
+  }
+  args.push_back("last\"");
+  expected += "last\n";
+  args.push_back("touch after");
+  ASSERT_EQ(args.size(), static_cast<std::size_t>(kArguments));
+
+  const Result r = Runabout(args);
+  ASSERT_TRUE(r.ended);
+  EXPECT_EQ(r.status, 0);
+  ASSERT_TRUE(WaitForStartedPrograms());
+  EXPECT_TRUE(Exists(Path("before")));
+  EXPECT_TRUE(Exists(Path("after")));
+  EXPECT_EQ(ReadFile(Path("words")), expected);
+}
+
+TEST_F(PosixEndToEnd, EveryByteValuePassesThrough) {
+  // Bytes 1 to 255 (but the single quote, which the shell's quoting needs)
+  // reach the command unchanged.
+  std::string bytes;
+  for (int b = 1; b <= 255; ++b) {
+    if (b != '\'') bytes.push_back(static_cast<char>(b));
+  }
+  const Result r = Runabout({"printf %s '" + bytes + "' > bytes", "true"});
+  ASSERT_TRUE(r.ended);
+  EXPECT_EQ(r.status, 0);
+  ASSERT_TRUE(WaitForStartedPrograms());
+  EXPECT_EQ(ReadFile(Path("bytes")), bytes);
+}
+
 TEST_F(PosixEndToEnd, SignalDispositionsOfStartedPrograms) {
   // Each probe is a shell that signals itself: it dies by a signal left at
   // its default (status 128 + number) and survives one that is ignored.

@@ -125,3 +125,33 @@ TEST(Main, StatePassesNotBetweenRuns) {
 }
 
 }  // namespace
+
+namespace {
+
+// Windows command lines reach 32,767 characters: one long argument, and a
+// group of 16,000 one-character arguments, both handed over exactly.
+TEST(StartPass, CommandLinesOfMaximumLength) {
+  const std::string longArgument(32000, 'x');
+  recording::UseRawCommandLine("runabout " + longArgument + " y");
+  EXPECT_EQ(Main(), kExitStarted);
+  // EXPECT_TRUE: a mismatch would print 32,000 bytes.
+  EXPECT_TRUE(recording::StartedLines() ==
+              (std::vector<std::string>{kPrefix + longArgument, kPrefix + "y"}));
+
+  // Open, close, then an ordinary quote: the group's first argument is "a.
+  std::string line = "runabout \"\"\"a";
+  std::string group = "\"a";
+  for (int i = 0; i < 15998; ++i) {
+    line += " b";
+    group += " b";
+  }
+  line += " c\" d";
+  group += " c\"";
+  ASSERT_LE(line.size(), 32767u);
+  recording::UseRawCommandLine(line);
+  EXPECT_EQ(Main(), kExitStarted);
+  EXPECT_TRUE(recording::StartedLines() ==
+              (std::vector<std::string>{kPrefix + group, kPrefix + "d"}));
+}
+
+}  // namespace
