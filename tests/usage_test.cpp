@@ -7,24 +7,9 @@
 
 #include "app/main.h"
 #include "tests/recording_runtime.h"
+#include "tests/usage_banner.h"
 
 namespace {
-
-const char kBanner[] =
-    " \r\n"
-    "     =================================\r\n"
-    "     =                               =\r\n"
-    "     =          Runabout 1.0         =\r\n"
-    "     =            Made by            =\r\n"
-    "     =    the Runabout developers    =\r\n"
-    "     =  https://runabout.example.org =\r\n"
-    "     =              2026             =\r\n"
-    "     =                               =\r\n"
-    "     =================================\r\n"
-    " \r\n"
-    "Usage: Runabout \"Program 1\" \"Program 2\"\r\n"
-    " i.e. Runabout \"explorer https://runabout.example.org\" calc.exe "
-    "notepad.exe\r\n";
 
 std::vector<std::string> Lines(const std::string& output) {
   std::vector<std::string> lines;
@@ -43,7 +28,7 @@ std::string ShownUsage() {
   return recording::Output();
 }
 
-TEST(Usage, ExactBytes) { EXPECT_EQ(ShownUsage(), kBanner); }
+TEST(Usage, ExactBytes) { EXPECT_EQ(ShownUsage(), kUsageBanner); }
 
 TEST(Usage, FrameRule) {
   const std::vector<std::string> lines = Lines(ShownUsage());
@@ -77,7 +62,7 @@ TEST(Usage, FrameRule) {
 }
 
 TEST(Usage, SameTextForEveryShortCommandLine) {
-  const std::string expected = kBanner;
+  const std::string expected = kUsageBanner;
   const std::vector<std::string> cases[] = {
       {"runabout"}, {"runabout", "calc.exe"}, {"runabout", "", "x", "y"}};
   for (const auto& argv : cases) {
