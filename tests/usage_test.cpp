@@ -11,8 +11,6 @@
 
 namespace {
 
-const char* const kBanner = kExpectedBanner;
-
 std::vector<std::string> Lines(const std::string& output) {
   std::vector<std::string> lines;
   std::size_t start = 0;
@@ -30,7 +28,7 @@ std::string ShownUsage() {
   return recording::Output();
 }
 
-TEST(Usage, ExactBytes) { EXPECT_EQ(ShownUsage(), kBanner); }
+TEST(Usage, ExactBytes) { EXPECT_EQ(ShownUsage(), kExpectedBanner); }
 
 TEST(Usage, FrameRule) {
   const std::vector<std::string> lines = Lines(ShownUsage());
@@ -64,7 +62,7 @@ TEST(Usage, FrameRule) {
 }
 
 TEST(Usage, SameTextForEveryShortCommandLine) {
-  const std::string expected = kBanner;
+  const std::string expected = kExpectedBanner;
   const std::vector<std::string> cases[] = {
       {"runabout"}, {"runabout", "calc.exe"}, {"runabout", "", "x", "y"}};
   for (const auto& argv : cases) {

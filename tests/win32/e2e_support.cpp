@@ -1,0 +1,227 @@
+// Shared helpers of the Windows end-to-end tests.
+#include "tests/win32/e2e_support.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+namespace e2e {
+
+namespace {
+
+constexpr DWORD kRunLimitMilliseconds = 60000;
+// Wine now and then fails a start on its own; nothing has run then, so the
+// start is simply tried again.
+constexpr int kStartAttempts = 3;
+
+std::string DirectoryOf(const std::string& path) {
+  return path.substr(0, path.find_last_of("\\/") + 1);
+}
+
+// Deletes the files in `directory` and then the directory. A program that
+// ran from it may still be closing, so each deletion is tried for a while.
+void DeleteDirectory(const std::string& directory) {
+  for (int attempt = 0; attempt < 40; ++attempt) {
+    WIN32_FIND_DATAA entry;
+    const HANDLE search = FindFirstFileA((directory + "*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+      do {
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+          DeleteFileA((directory + entry.cFileName).c_str());
+        }
+      } while (FindNextFileA(search, &entry));
+      FindClose(search);
+    }
+    if (RemoveDirectoryA(directory.c_str())) {
+      return;
+    }
+    Sleep(50);
+  }
+}
+
+// Everything waiting in `pipe` now. The program that wrote has ended, so all
+// it wrote is there; reading stops when the pipe is empty and never waits
+// for the end of the pipe, which programs it started may still hold open.
+std::string ReadAvailable(HANDLE pipe) {
+  std::string bytes;
+  char buffer[4096];
+  DWORD available = 0;
+  while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) &&
+         available > 0) {
+    DWORD read = 0;
+    if (!ReadFile(pipe, buffer, sizeof(buffer), &read, nullptr) || read == 0) {
+      break;
+    }
+    bytes.append(buffer, read);
+  }
+  return bytes;
+}
+
+}  // namespace
+
+ScratchDirectory::ScratchDirectory() {
+  static int created = 0;
+  char temp[MAX_PATH];
+  const DWORD length = GetTempPathA(MAX_PATH, temp);
+  const std::string base = std::string(temp, length) + "runabout-e2e-" +
+                           std::to_string(GetCurrentProcessId()) + "-";
+  // A directory left behind by an earlier run of the same process id is
+  // passed over, not reused.
+  do {
+    path_ = base + std::to_string(++created) + "\\";
+  } while (!CreateDirectoryA(path_.c_str(), nullptr) &&
+           GetLastError() == ERROR_ALREADY_EXISTS);
+}
+
+ScratchDirectory::~ScratchDirectory() { DeleteDirectory(path_); }
+
+std::string ScratchDirectory::Copy(const std::string& source,
+                                   const std::string& name) const {
+  const std::string target = path_ + name;
+  return CopyFileA(source.c_str(), target.c_str(), FALSE) ? target : "";
+}
+
+Outcome Run(const std::string& application, const std::string& commandLine,
+            const std::string& directory, const StandardHandles* handles) {
+  STARTUPINFOA startup;
+  ZeroMemory(&startup, sizeof(startup));
+  startup.cb = sizeof(startup);
+  if (handles != nullptr) {
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = handles->input;
+    startup.hStdOutput = handles->output;
+    startup.hStdError = handles->error;
+  }
+  PROCESS_INFORMATION child;
+  ZeroMemory(&child, sizeof(child));
+  // CreateProcessA may write into the line, so each attempt gets the exact
+  // bytes afresh; GetCommandLineA in the child returns them unchanged.
+  std::string line;
+
+  Outcome outcome;
+  for (int attempt = 0; attempt < kStartAttempts && !outcome.started;
+       ++attempt) {
+    line = commandLine;
+    outcome.started =
+        CreateProcessA(application.c_str(), &line[0], nullptr, nullptr,
+                       handles != nullptr, 0, nullptr, directory.c_str(),
+                       &startup, &child) != FALSE;
+  }
+  if (!outcome.started) {
+    return outcome;
+  }
+  outcome.ended = WaitForSingleObject(child.hProcess, kRunLimitMilliseconds) ==
+                  WAIT_OBJECT_0;
+  if (!outcome.ended) {
+    TerminateProcess(child.hProcess, 1);
+    WaitForSingleObject(child.hProcess, INFINITE);
+  }
+  GetExitCodeProcess(child.hProcess, &outcome.exitCode);
+  CloseHandle(child.hThread);
+  CloseHandle(child.hProcess);
+  return outcome;
+}
+
+Outcome RunCapturingOutput(const std::string& application,
+                           const std::string& commandLine,
+                           const std::string& directory, std::string* output) {
+  SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
+  HANDLE reader = nullptr;
+  HANDLE writer = nullptr;
+  // Large enough for everything the program writes, so it never blocks on a
+  // full pipe while this process waits for it to end.
+  if (!CreatePipe(&reader, &writer, &inheritable, 1 << 16)) {
+    return Outcome();
+  }
+  SetHandleInformation(reader, HANDLE_FLAG_INHERIT, 0);
+  const StandardHandles handles = {GetStdHandle(STD_INPUT_HANDLE), writer,
+                                   GetStdHandle(STD_ERROR_HANDLE)};
+  const Outcome outcome = Run(application, commandLine, directory, &handles);
+  CloseHandle(writer);
+  *output = ReadAvailable(reader);
+  CloseHandle(reader);
+  return outcome;
+}
+
+std::vector<Record> ReadRecords(const std::string& directory) {
+  std::ifstream file(directory + "records.txt", std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(file)),
+                         std::istreambuf_iterator<char>());
+  std::vector<Record> records;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    // "<kind> <length>:<line>\n"
+    const std::size_t space = text.find(' ', at);
+    const std::size_t colon = text.find(':', at);
+    char* end = nullptr;
+    const unsigned long length =
+        space == std::string::npos
+            ? 0
+            : std::strtoul(text.c_str() + space + 1, &end, 10);
+    const std::size_t lineAt = colon + 1;
+    if (space == std::string::npos || colon == std::string::npos ||
+        end != text.c_str() + colon || lineAt + length >= text.size() ||
+        text[lineAt + length] != '\n') {
+      records.push_back({"malformed", text.substr(at)});
+      break;
+    }
+    records.push_back(
+        {text.substr(at, space - at), text.substr(lineAt, length)});
+    at = lineAt + length + 1;
+  }
+  return records;
+}
+
+bool HandedOverLines(const std::vector<Record>& records,
+                     std::vector<std::string>* lines, std::string* why) {
+  lines->clear();
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    const Record& record = records[i];
+    const char* expectedKind = i % 2 == 0 ? "begin" : "end";
+    if (record.kind != expectedKind) {
+      *why = "record " + std::to_string(i) + " is \"" + record.kind +
+             "\" where \"" + expectedKind + "\" belongs: [" + record.line + "]";
+      return false;
+    }
+    if (i % 2 == 0) {
+      lines->push_back(record.line);
+    } else if (record.line != lines->back()) {
+      *why = "record " + std::to_string(i) + " ends [" + record.line +
+             "] while [" + lines->back() + "] runs";
+      return false;
+    }
+  }
+  if (records.size() % 2 != 0) {
+    *why = "the last interpreter never ended: [" + lines->back() + "]";
+    return false;
+  }
+  return true;
+}
+
+bool IsSubsequence(const std::vector<std::string>& part,
+                   const std::vector<std::string>& whole) {
+  std::size_t next = 0;
+  for (const std::string& element : whole) {
+    if (next < part.size() && part[next] == element) {
+      ++next;
+    }
+  }
+  return next == part.size();
+}
+
+std::string ProgramDirectory() {
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  return DirectoryOf(std::string(path, length));
+}
+
+std::string ProgramFromEnvironment(const char* name) {
+  const char* value = std::getenv(name);
+  if (value == nullptr || *value == '\0') {
+    return "";
+  }
+  const std::string path = value;
+  return path.front() == '/' ? "Z:" + path : path;
+}
+
+}  // namespace e2e

@@ -1,0 +1,90 @@
+// Shared helpers of the Windows end-to-end tests: a scratch directory, one
+// way to start a program with an exact raw command line, and the records of
+// the stand-in command interpreter (recording_cmd.cpp).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+/// A new empty directory under the temporary directory, deleted with its
+/// files when this object goes. path() ends with a backslash.
+class ScratchDirectory {
+ public:
+  ScratchDirectory();
+  ~ScratchDirectory();
+  ScratchDirectory(const ScratchDirectory&) = delete;
+  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+
+  const std::string& path() const { return path_; }
+
+  /// Copies the file `source` into this directory as `name` and returns the
+  /// copy's path; the empty text if the copy failed.
+  std::string Copy(const std::string& source, const std::string& name) const;
+
+ private:
+  std::string path_;
+};
+
+/// Standard handles for a started program. Run without them leaves the
+/// program this process's own.
+struct StandardHandles {
+  HANDLE input;
+  HANDLE output;
+  HANDLE error;
+};
+
+/// How a run ended.
+struct Outcome {
+  bool started = false;  ///< CreateProcessA succeeded.
+  bool ended = false;    ///< It ended within a minute; else it was killed.
+  DWORD exitCode = 0;    ///< Its exit status, once ended.
+};
+
+/// Starts `application` with exactly `commandLine` as its raw command line
+/// and `directory` as its current directory, then waits up to a minute for it
+/// to end. With `handles`, those are its standard handles (inherited through
+/// STARTF_USESTDHANDLES). A start that fails is tried twice more, as Wine
+/// now and then fails one on its own.
+Outcome Run(const std::string& application, const std::string& commandLine,
+            const std::string& directory,
+            const StandardHandles* handles = nullptr);
+
+/// Like Run, with standard output read through a pipe into `*output`.
+Outcome RunCapturingOutput(const std::string& application,
+                           const std::string& commandLine,
+                           const std::string& directory, std::string* output);
+
+/// One record of the stand-in interpreter: "begin" or "end", and its line.
+struct Record {
+  std::string kind;
+  std::string line;
+};
+
+/// The records in `directory`'s records.txt, in the order written; none if
+/// there is no such file. A record that cannot be read becomes one of kind
+/// "malformed" holding the rest of the file, and ends the list.
+std::vector<Record> ReadRecords(const std::string& directory);
+
+/// The lines handed over, in order, if `records` are begin/end pairs of the
+/// same line each (so every interpreter ended before the next one began);
+/// otherwise false, with `*why` saying what is out of place.
+bool HandedOverLines(const std::vector<Record>& records,
+                     std::vector<std::string>* lines, std::string* why);
+
+/// Whether `part` is `whole` with some elements left out, order kept.
+bool IsSubsequence(const std::vector<std::string>& part,
+                   const std::vector<std::string>& whole);
+
+/// The directory of this test program, ending with a backslash; the helper
+/// programs stand there.
+std::string ProgramDirectory();
+
+/// The Windows path of the program named by environment variable `name`;
+/// CTest gives it as a Unix path, which Wine serves under drive Z:.
+std::string ProgramFromEnvironment(const char* name);
+
+}  // namespace e2e
