@@ -157,4 +157,44 @@ TEST(HandOver, WaitsForEachInterpreterToEnd) {
   for (const HandOverCase& c : cases) ExpectHandOver(c);
 }
 
+// The limits of a Windows command line (32,767 characters) and of the ANSI
+// code page: everything still reaches the interpreter exactly.
+TEST(HandOver, Limits) {
+  const std::string longArgument(32000, 'x');
+
+  // Open, close, then an ordinary quote: a group of 16,000 one-character
+  // arguments after the name.
+  std::string manyArguments = "runabout.exe \"\"\"a";
+  std::string group = "\"a";
+  for (int i = 0; i < 15998; ++i) {
+    manyArguments += " b";
+    group += " b";
+  }
+  manyArguments += " c\" d";
+  group += " c\"";
+
+  // Every byte from 1 to 255: the space only inside quotes, the double quote
+  // only inside an argument, where both are ordinary.
+  std::string bytes;
+  for (int b = 1; b <= 255; ++b) {
+    if (b != ' ' && b != '"') bytes.push_back(static_cast<char>(b));
+  }
+
+  const HandOverCase cases[] = {
+      {"one argument of 32,000 bytes",
+       "runabout.exe " + longArgument + " y",
+       {longArgument, "y"},
+       0},
+      {"16,000 one-character arguments", manyArguments, {group, "d"}, 0},
+      {"every byte value passes unchanged",
+       "runabout.exe " + bytes + " \"x y\" a\"b",
+       {bytes, "x y", "a\"b"},
+       0},
+  };
+  for (const HandOverCase& c : cases) {
+    ASSERT_LE(c.commandLine.size(), 32767u) << c.why;
+    ExpectHandOver(c);
+  }
+}
+
 }  // namespace
