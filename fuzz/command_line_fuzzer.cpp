@@ -104,6 +104,7 @@ void CheckCount(const std::string& line) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
   // The splitter reads a C string: the line ends at the first NUL.
+  // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): bytes as chars
   const char* bytes = reinterpret_cast<const char*>(data);
   const std::string line(bytes, std::find(bytes, bytes + size, '\0'));
   CheckTokens(line);

@@ -34,6 +34,7 @@ void Require(bool holds, const char* rule) {
 std::vector<std::string> DecodeArguments(const std::uint8_t* data,
                                          std::size_t size) {
   std::vector<std::string> arguments = {"runabout"};
+  // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): bytes as chars
   const char* piece = reinterpret_cast<const char*>(data);
   const char* const end = piece + size;
   while (arguments.size() <= kMaxArguments) {
@@ -127,6 +128,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
 
   recording::UseArguments(arguments);
   const int status = Main();
+  // A copy, as the second run below records anew.
+  // NOLINTNEXTLINE(performance-unnecessary-copy-initialization)
   const std::vector<std::string> lines = recording::StartedLines();
   if (counted < 2) {
     Require(status == kExitUsage, "fewer than two arguments: status 2");
