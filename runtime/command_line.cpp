@@ -49,7 +49,14 @@ std::string ArgumentOfCommandLine(const char* commandLine, int index) {
     return token;
   }
   const char* cursor = commandLine;
-  for (int i = 0; i <= index; ++i) {
+  ReadToken(&cursor, &token);
+  for (int i = 0; i < index; ++i) {
+    // At the terminating NUL every further token is empty: stopping there
+    // keeps any index, INT_MAX included, to one pass over the line.
+    if (*cursor == '\0') {
+      token.clear();
+      break;
+    }
     ReadToken(&cursor, &token);
   }
   return token;

@@ -14,7 +14,7 @@ constexpr DWORD kPollMilliseconds = 10;
 // child exiting with 259 cannot keep the runner waiting for ever.
 bool StillRunning(HANDLE process) {
   DWORD exitCode = 0;
-  if (!GetExitCodeProcess(process, &exitCode)) {
+  if (GetExitCodeProcess(process, &exitCode) == FALSE) {
     return false;  // A failed reading counts as a child that has ended.
   }
   return exitCode == STILL_ACTIVE &&
@@ -45,7 +45,7 @@ void RunAndWait(const std::string& commandLine) {
     SleepEx(kPollMilliseconds, TRUE);
   } while (StillRunning(child.hProcess));
 
-  if (started) {
+  if (started != FALSE) {
     CloseHandle(child.hThread);
     CloseHandle(child.hProcess);
   }

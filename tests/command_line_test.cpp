@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -114,7 +115,7 @@ TEST(CommandLineSplit, BytesAboveAsciiAreOrdinary) {
 
 TEST(CommandLineSplit, OutOfRangeIndexesAreEmpty) {
   const char* line = "prog a b";
-  for (int index : {-1, -2, -1000, 3, 4, 1000}) {
+  for (int index : {-1, -2, -1000, INT_MIN, 3, 4, 1000, INT_MAX}) {
     EXPECT_EQ(ArgumentOfCommandLine(line, index), "") << "index " << index;
   }
 }

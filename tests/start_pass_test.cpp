@@ -9,7 +9,7 @@
 
 namespace {
 
-const std::string kPrefix = "cmd /C start /B cmd /C ";
+constexpr char kPrefix[] = "cmd /C start /B cmd /C ";
 
 struct PassCase {
   const char* why;
@@ -24,8 +24,9 @@ void ExpectPass(const PassCase& c) {
   SCOPED_TRACE(c.why);
   EXPECT_EQ(Main(), kExitStarted);
   std::vector<std::string> lines;
-  for (const std::string& command : c.commands)
+  for (const std::string& command : c.commands) {
     lines.push_back(kPrefix + command);
+  }
   EXPECT_EQ(recording::StartedLines(), lines);
   EXPECT_EQ(recording::Output(), "");
 }
@@ -94,8 +95,9 @@ TEST(StartPass, FromRawCommandLine) {
     SCOPED_TRACE(c.why);
     EXPECT_EQ(Main(), kExitStarted);
     std::vector<std::string> lines;
-    for (const std::string& command : c.commands)
+    for (const std::string& command : c.commands) {
       lines.push_back(kPrefix + command);
+    }
     EXPECT_EQ(recording::StartedLines(), lines);
   }
 }
@@ -121,7 +123,8 @@ TEST(Main, StatePassesNotBetweenRuns) {
   recording::UseArguments({"runabout", "c", "d"});
   EXPECT_EQ(Main(), kExitStarted);
   EXPECT_EQ(recording::StartedLines(),
-            (std::vector<std::string>{kPrefix + "c", kPrefix + "d"}));
+            (std::vector<std::string>{std::string(kPrefix) + "c",
+                                      std::string(kPrefix) + "d"}));
 }
 
 }  // namespace

@@ -14,9 +14,10 @@ namespace {
 std::vector<std::string> Lines(const std::string& output) {
   std::vector<std::string> lines;
   std::size_t start = 0;
-  for (std::size_t end; (end = output.find("\r\n", start)) != std::string::npos;
-       start = end + 2) {
+  for (std::size_t end = output.find("\r\n"); end != std::string::npos;
+       end = output.find("\r\n", start)) {
     lines.push_back(output.substr(start, end - start));
+    start = end + 2;
   }
   EXPECT_EQ(start, output.size()) << "output does not end with CR LF";
   return lines;

@@ -17,18 +17,21 @@
 namespace {
 
 long gAllocations = 0;
-const int gFirstProcess = RUNABOUT_GETPID();
+// Taken before main; reading the process id cannot throw.
+const int gFirstProcess = RUNABOUT_GETPID();  // NOLINT(cert-err58-cpp)
 
 bool ShouldFail() {
   static const char* const limit = std::getenv("RUNABOUT_FAIL_ALLOCATION");
   if (limit == nullptr || RUNABOUT_GETPID() != gFirstProcess) {
     return false;
   }
-  return ++gAllocations >= std::atol(limit);
+  return ++gAllocations >= std::strtol(limit, nullptr, 10);
 }
 
 }  // namespace
 
+// This is the allocator itself: malloc and free are its job.
+// NOLINTBEGIN(cppcoreguidelines-no-malloc,cppcoreguidelines-owning-memory)
 void* operator new(std::size_t size) {
   for (;;) {
     if (!ShouldFail()) {
@@ -51,3 +54,4 @@ void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+// NOLINTEND(cppcoreguidelines-no-malloc,cppcoreguidelines-owning-memory)
