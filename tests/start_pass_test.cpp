@@ -139,7 +139,8 @@ TEST(StartPass, CommandLinesOfMaximumLength) {
   EXPECT_EQ(Main(), kExitStarted);
   // EXPECT_TRUE: a mismatch would print 32,000 bytes.
   EXPECT_TRUE(recording::StartedLines() ==
-              (std::vector<std::string>{kPrefix + longArgument, kPrefix + "y"}));
+              (std::vector<std::string>{std::string(kPrefix) + longArgument,
+                                        std::string(kPrefix) + "y"}));
 
   // Open, close, then an ordinary quote: the group's first argument is "a.
   std::string line = "runabout \"\"\"a";
@@ -154,7 +155,8 @@ TEST(StartPass, CommandLinesOfMaximumLength) {
   recording::UseRawCommandLine(line);
   EXPECT_EQ(Main(), kExitStarted);
   EXPECT_TRUE(recording::StartedLines() ==
-              (std::vector<std::string>{kPrefix + group, kPrefix + "d"}));
+              (std::vector<std::string>{std::string(kPrefix) + group,
+                                        std::string(kPrefix) + "d"}));
 }
 
 }  // namespace
