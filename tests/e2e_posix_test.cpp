@@ -3,8 +3,6 @@
 // output and the exact exit status.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -15,11 +13,14 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstring>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "tests/expected_banner.h"
@@ -47,7 +48,7 @@ std::string ReadFile(const std::string& path) {
 }
 
 bool Exists(const std::string& path) {
-  struct stat info;
+  struct stat info {};
   return stat(path.c_str(), &info) == 0;
 }
 
@@ -80,17 +81,21 @@ class PosixEndToEnd : public ::testing::Test {
   void TearDown() override {
     // Every process the run left behind is in its group; end any straggler.
     if (group_ > 0) kill(-group_, SIGKILL);
-    const std::string remove = "rm -rf '" + dir_ + "'";
-    EXPECT_EQ(system(remove.c_str()), 0);
+    std::error_code error;
+    std::filesystem::remove_all(dir_, error);
+    EXPECT_FALSE(error) << error.message();
   }
 
-  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+  [[nodiscard]] std::string Path(const std::string& name) const {
+    return dir_ + "/" + name;
+  }
 
   // Runs `program` with `args` in the temporary directory, in a process group
-  // of its own so that everything it starts can be waited for.
+  // of its own so that everything it starts can be waited for; `env` holds
+  // variables (name, value) set for it on top of this process's.
   Result Run(const std::string& program, const std::vector<std::string>& args,
              Stdout out = Stdout::kFile,
-             const std::vector<std::string>& env = {}) {
+             const std::vector<std::pair<std::string, std::string>>& env = {}) {
     int pipeFds[2] = {-1, -1};
     if (out == Stdout::kBrokenPipe) {
       EXPECT_EQ(pipe(pipeFds), 0);
@@ -119,11 +124,17 @@ class PosixEndToEnd : public ::testing::Test {
           dup2(pipeFds[1], STDOUT_FILENO);
           break;
       }
-      for (const std::string& assignment : env)
-        putenv(strdup(assignment.c_str()));
-      std::vector<char*> argv = {const_cast<char*>(program.c_str())};
-      for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
+      for (const auto& [name, value] : env) {
+        setenv(name.c_str(), value.c_str(), 1);
+      }
+      // execv takes its words as char*; these copies may be handed over.
+      std::vector<std::string> words = {program};
+      words.insert(words.end(), args.begin(), args.end());
+      std::vector<char*> argv;
+      argv.reserve(words.size() + 1);
+      for (std::string& word : words) {
+        argv.push_back(word.data());
+      }
       argv.push_back(nullptr);
       execv(program.c_str(), argv.data());
       _exit(121);
@@ -153,7 +164,7 @@ class PosixEndToEnd : public ::testing::Test {
   }
 
   // Waits until every program the last run started has ended.
-  bool WaitForStartedPrograms() {
+  [[nodiscard]] bool WaitForStartedPrograms() const {
     return WaitFor([&] {
       while (waitpid(-1, nullptr, WNOHANG) > 0) {
       }
@@ -173,8 +184,9 @@ TEST_F(PosixEndToEnd, StartsEveryCommandThroughTheShell) {
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, "");
   ASSERT_TRUE(WaitForStartedPrograms());
-  for (const char* file : {"a", "b c", "d"})
+  for (const char* file : {"a", "b c", "d"}) {
     EXPECT_TRUE(Exists(Path(file))) << file;
+  }
   EXPECT_EQ(ReadFile(Path("e")), "42\n");
 }
 
@@ -229,9 +241,9 @@ TEST_F(PosixEndToEnd, TenThousandArguments) {
     args.push_back(word);
     expected += word + "\n";
   }
-  args.push_back("last\"");
+  args.emplace_back("last\"");
   expected += "last\n";
-  args.push_back("touch after");
+  args.emplace_back("touch after");
   ASSERT_EQ(args.size(), static_cast<std::size_t>(kArguments));
 
   const Result r = Runabout(args);
@@ -314,6 +326,7 @@ TEST_F(PosixEndToEnd, OutOfMemoryEndsTheRunAndStartsNothingMore) {
                                           "second-file-with-a-long-name",
                                           "third-file-with-a-long-name"};
   std::vector<std::string> args;
+  args.reserve(files.size());
   for (const std::string& f : files) args.push_back("touch " + f);
 
   int failures = 0;
@@ -321,7 +334,7 @@ TEST_F(PosixEndToEnd, OutOfMemoryEndsTheRunAndStartsNothingMore) {
     SCOPED_TRACE("failing allocation " + std::to_string(n));
     for (const std::string& f : files) unlink(Path(f).c_str());
     const Result r = Run(RUNABOUT_FAILING_ALLOCATION_PATH, args, Stdout::kFile,
-                         {"RUNABOUT_FAIL_ALLOCATION=" + std::to_string(n)});
+                         {{"RUNABOUT_FAIL_ALLOCATION", std::to_string(n)}});
     ASSERT_TRUE(r.ended);
     ASSERT_TRUE(WaitForStartedPrograms());
     std::size_t started = 0;

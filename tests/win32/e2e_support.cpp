@@ -29,10 +29,10 @@ void DeleteDirectory(const std::string& directory) {
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
           DeleteFileA((directory + entry.cFileName).c_str());
         }
-      } while (FindNextFileA(search, &entry));
+      } while (FindNextFileA(search, &entry) != FALSE);
       FindClose(search);
     }
-    if (RemoveDirectoryA(directory.c_str())) {
+    if (RemoveDirectoryA(directory.c_str()) != FALSE) {
       return;
     }
     Sleep(50);
@@ -46,10 +46,12 @@ std::string ReadAvailable(HANDLE pipe) {
   std::string bytes;
   char buffer[4096];
   DWORD available = 0;
-  while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) &&
+  while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) !=
+             FALSE &&
          available > 0) {
     DWORD read = 0;
-    if (!ReadFile(pipe, buffer, sizeof(buffer), &read, nullptr) || read == 0) {
+    if (ReadFile(pipe, buffer, sizeof(buffer), &read, nullptr) == FALSE ||
+        read == 0) {
       break;
     }
     bytes.append(buffer, read);
@@ -69,7 +71,7 @@ ScratchDirectory::ScratchDirectory() {
   // passed over, not reused.
   do {
     path_ = base + std::to_string(++created) + "\\";
-  } while (!CreateDirectoryA(path_.c_str(), nullptr) &&
+  } while (CreateDirectoryA(path_.c_str(), nullptr) == FALSE &&
            GetLastError() == ERROR_ALREADY_EXISTS);
 }
 
@@ -77,8 +79,11 @@ ScratchDirectory::~ScratchDirectory() { DeleteDirectory(path_); }
 
 std::string ScratchDirectory::Copy(const std::string& source,
                                    const std::string& name) const {
-  const std::string target = path_ + name;
-  return CopyFileA(source.c_str(), target.c_str(), FALSE) ? target : "";
+  std::string target = path_ + name;
+  if (CopyFileA(source.c_str(), target.c_str(), FALSE) == FALSE) {
+    return "";
+  }
+  return target;
 }
 
 Outcome Run(const std::string& application, const std::string& commandLine,
@@ -94,18 +99,17 @@ Outcome Run(const std::string& application, const std::string& commandLine,
   }
   PROCESS_INFORMATION child;
   ZeroMemory(&child, sizeof(child));
-  // CreateProcessA may write into the line, so each attempt gets the exact
-  // bytes afresh; GetCommandLineA in the child returns them unchanged.
-  std::string line;
 
   Outcome outcome;
   for (int attempt = 0; attempt < kStartAttempts && !outcome.started;
        ++attempt) {
-    line = commandLine;
+    // CreateProcessA may write into the line, so each attempt gets the exact
+    // bytes afresh; GetCommandLineA in the child returns them unchanged.
+    std::string line = commandLine;
     outcome.started =
-        CreateProcessA(application.c_str(), &line[0], nullptr, nullptr,
-                       handles != nullptr, 0, nullptr, directory.c_str(),
-                       &startup, &child) != FALSE;
+        CreateProcessA(application.c_str(), line.data(), nullptr, nullptr,
+                       handles != nullptr ? TRUE : FALSE, 0, nullptr,
+                       directory.c_str(), &startup, &child) != FALSE;
   }
   if (!outcome.started) {
     return outcome;
@@ -130,7 +134,7 @@ Outcome RunCapturingOutput(const std::string& application,
   HANDLE writer = nullptr;
   // Large enough for everything the program writes, so it never blocks on a
   // full pipe while this process waits for it to end.
-  if (!CreatePipe(&reader, &writer, &inheritable, 1 << 16)) {
+  if (CreatePipe(&reader, &writer, &inheritable, 1 << 16) == FALSE) {
     return Outcome();
   }
   SetHandleInformation(reader, HANDLE_FLAG_INHERIT, 0);

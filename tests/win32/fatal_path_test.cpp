@@ -14,7 +14,7 @@
 
 namespace {
 
-const std::string kPrefix = "cmd /C start /B cmd /C ";
+constexpr char kPrefix[] = "cmd /C start /B cmd /C ";
 constexpr int kAttempts = 3;
 constexpr int kMostAllocations = 400;
 
@@ -36,9 +36,9 @@ TEST(FatalPath, FailedAllocationEndsWithStatusThreeAndStartsNothingMore) {
       "runabout.exe first-program-name.exe \"\"\"grouped-program.exe "
       "its-own-argument\" last-program-name.exe";
   const std::vector<std::string> expected = {
-      kPrefix + "first-program-name.exe",
-      kPrefix + "\"grouped-program.exe its-own-argument\"",
-      kPrefix + "last-program-name.exe"};
+      std::string(kPrefix) + "first-program-name.exe",
+      std::string(kPrefix) + "\"grouped-program.exe its-own-argument\"",
+      std::string(kPrefix) + "last-program-name.exe"};
 
   std::set<std::size_t> cutShortAfter;  // Hand-offs made by failed runs.
   bool completed = false;

@@ -11,7 +11,7 @@
 
 namespace {
 
-const std::string kPrefix = "cmd /C start /B cmd /C ";
+constexpr char kPrefix[] = "cmd /C start /B cmd /C ";
 constexpr int kAttempts = 3;
 
 struct HandOverCase {

@@ -18,7 +18,8 @@ std::string Utf8(const wchar_t* text) {
     return std::string();
   }
   std::string bytes(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, &bytes[0], size, nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes.data(), size, nullptr,
+                      nullptr);
   bytes.pop_back();  // The NUL.
   return bytes;
 }
@@ -26,8 +27,8 @@ std::string Utf8(const wchar_t* text) {
 std::wstring RecordPath() {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD length =
-        GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(),
+                                            static_cast<DWORD>(path.size()));
     if (length < path.size()) {
       path.resize(length);
       break;
@@ -52,5 +53,5 @@ int main() {
       WriteFile(file, record.data(), static_cast<DWORD>(record.size()),
                 &written, nullptr);
   CloseHandle(file);
-  return ok && written == record.size() ? 0 : 1;
+  return ok != FALSE && written == record.size() ? 0 : 1;
 }

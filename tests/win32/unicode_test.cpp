@@ -36,7 +36,7 @@ std::wstring Wide(const std::string& utf8) {
       CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
   std::wstring text(static_cast<std::size_t>(size), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                      &text[0], size);
+                      text.data(), size);
   return text;
 }
 
@@ -51,11 +51,13 @@ struct Outcome {
 std::string Drain(HANDLE pipe) {
   std::string bytes;
   DWORD available = 0;
-  while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) &&
+  while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) !=
+             FALSE &&
          available > 0) {
     std::string chunk(available, '\0');
     DWORD read = 0;
-    if (!ReadFile(pipe, &chunk[0], available, &read, nullptr) || read == 0) {
+    if (ReadFile(pipe, chunk.data(), available, &read, nullptr) == FALSE ||
+        read == 0) {
       break;
     }
     bytes.append(chunk, 0, read);
@@ -70,7 +72,7 @@ Outcome RunProgram(std::wstring commandLine, const std::wstring& directory) {
   SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
   HANDLE readEnd = nullptr;
   HANDLE writeEnd = nullptr;
-  if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 1 << 16)) {
+  if (CreatePipe(&readEnd, &writeEnd, &inheritable, 1 << 16) == FALSE) {
     return run;
   }
   SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
@@ -87,7 +89,7 @@ Outcome RunProgram(std::wstring commandLine, const std::wstring& directory) {
   PROCESS_INFORMATION child;
   ZeroMemory(&child, sizeof(child));
   run.started =
-      CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0,
+      CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
                      nullptr, directory.c_str(), &startup, &child) != FALSE;
   CloseHandle(writeEnd);
   CloseHandle(nul);
@@ -149,7 +151,7 @@ class ReleasedProgram : public ::testing::Test {
     EXPECT_TRUE(RemoveDirectoryW(dir_.c_str()));
   }
 
-  std::wstring Path(const std::wstring& name) const {
+  [[nodiscard]] std::wstring Path(const std::wstring& name) const {
     return dir_ + L"\\" + name;
   }
 
@@ -168,7 +170,7 @@ class ReleasedProgram : public ::testing::Test {
   }
 
   // The lines the stand-in has recorded, in order.
-  std::vector<std::string> Records() const {
+  [[nodiscard]] std::vector<std::string> Records() const {
     std::vector<std::string> lines;
     const HANDLE file =
         CreateFileW(Path(kRecordName).c_str(), GENERIC_READ, FILE_SHARE_READ,
@@ -179,14 +181,16 @@ class ReleasedProgram : public ::testing::Test {
     std::string bytes;
     char buffer[4096];
     DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) != FALSE &&
+           read > 0) {
       bytes.append(buffer, read);
     }
     CloseHandle(file);
     std::size_t start = 0;
-    for (std::size_t end; (end = bytes.find('\n', start)) != std::string::npos;
-         start = end + 1) {
+    for (std::size_t end = bytes.find('\n', start); end != std::string::npos;
+         end = bytes.find('\n', start)) {
       lines.push_back(bytes.substr(start, end - start));
+      start = end + 1;
     }
     EXPECT_EQ(start, bytes.size()) << "a record without its line feed";
     return lines;
@@ -259,7 +263,8 @@ std::vector<char> VersionRecord() {
   DWORD ignored = 0;
   const DWORD size = GetFileVersionInfoSizeA(RUNABOUT_PATH, &ignored);
   std::vector<char> data(size);
-  if (size == 0 || !GetFileVersionInfoA(RUNABOUT_PATH, 0, size, data.data())) {
+  if (size == 0 ||
+      GetFileVersionInfoA(RUNABOUT_PATH, 0, size, data.data()) == FALSE) {
     data.clear();
   }
   return data;
@@ -268,10 +273,10 @@ std::vector<char> VersionRecord() {
 TEST(VersionRecord, FixedVersionsAreTheProgramVersion) {
   std::vector<char> data = VersionRecord();
   ASSERT_FALSE(data.empty()) << "runabout.exe has no version record";
-  VS_FIXEDFILEINFO* fixed = nullptr;
+  void* found = nullptr;
   UINT size = 0;
-  ASSERT_TRUE(VerQueryValueA(data.data(), "\\",
-                             reinterpret_cast<void**>(&fixed), &size));
+  ASSERT_TRUE(VerQueryValueA(data.data(), "\\", &found, &size));
+  const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(found);
   ASSERT_GE(size, sizeof(VS_FIXEDFILEINFO));
   EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
   // "1.0" is 1,0,0,0: major and minor in the high word, nothing below.
@@ -292,10 +297,11 @@ TEST(VersionRecord, FixedVersionsAreTheProgramVersion) {
 TEST(VersionRecord, StringsReadBack) {
   std::vector<char> data = VersionRecord();
   ASSERT_FALSE(data.empty()) << "runabout.exe has no version record";
-  WORD* translation = nullptr;
+  void* found = nullptr;
   UINT size = 0;
-  ASSERT_TRUE(VerQueryValueA(data.data(), "\\VarFileInfo\\Translation",
-                             reinterpret_cast<void**>(&translation), &size));
+  ASSERT_TRUE(
+      VerQueryValueA(data.data(), "\\VarFileInfo\\Translation", &found, &size));
+  const auto* translation = static_cast<const WORD*>(found);
   ASSERT_GE(size, 2 * sizeof(WORD));
   EXPECT_EQ(translation[0], 0x0409) << "U.S. English";
   EXPECT_EQ(translation[1], 1200) << "Unicode strings";
@@ -317,12 +323,11 @@ TEST(VersionRecord, StringsReadBack) {
   };
   for (const auto& s : strings) {
     SCOPED_TRACE(s.name);
-    char* value = nullptr;
+    void* value = nullptr;
     UINT length = 0;
-    ASSERT_TRUE(VerQueryValueA(data.data(),
-                               (std::string(block) + s.name).c_str(),
-                               reinterpret_cast<void**>(&value), &length));
-    EXPECT_EQ(std::string(value), s.value);
+    ASSERT_TRUE(VerQueryValueA(
+        data.data(), (std::string(block) + s.name).c_str(), &value, &length));
+    EXPECT_EQ(std::string(static_cast<const char*>(value)), s.value);
   }
 }
 
