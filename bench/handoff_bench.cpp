@@ -1,10 +1,11 @@
 // The hand-off benchmark: times Runabout's whole run against the bare
 // hand-off driver doing the same hand-offs, for several command counts, the
-// two runs of each pair interleaved, and prints the medians as a Markdown
-// table with Runabout's peak memory.
+// runs of the two programs interleaved, and prints the medians and each
+// program's peak memory as Markdown tables. A count of 0 measures start-up
+// alone: Runabout then prints its usage, the driver starts nothing.
 //
 //   runabout_bench --runabout PATH --bare PATH --command WORD
-//                  [--runs R] [--counts 2,10,100] [--raw FILE]
+//                  [--runs R] [--counts 2,10,100] [--out FILE] [--raw FILE]
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -20,19 +21,23 @@ namespace {
 // Runabout's polling period: the target is an overhead per command within it.
 constexpr double kPollSeconds = 0.010;
 
+// Runabout's exit status after printing its usage.
+constexpr int kUsageStatus = 2;
+
 struct Options {
   std::string runabout;
   std::string bare;
   std::string command;
   int runs = 5;
   std::vector<int> counts = {2, 10, 100};
+  std::string out;
   std::string raw;
 };
 
 // The times of all runs of one program for one command count.
 struct Series {
   std::vector<double> seconds;
-  int failedRuns = 0;  // Runs that ended with a non-zero status.
+  int unexpectedStatus = 0;  // Runs that ended with an unexpected status.
 };
 
 [[noreturn]] void Fail(const std::string& message) {
@@ -70,6 +75,8 @@ Options ParseOptions(int argc, char** argv) {
       options.runs = std::atoi(value.c_str());
     } else if (name == "--counts") {
       options.counts = ParseCounts(value);
+    } else if (name == "--out") {
+      options.out = value;
     } else if (name == "--raw") {
       options.raw = value;
     } else {
@@ -109,53 +116,58 @@ std::string Milliseconds(const std::vector<double>& seconds) {
          Format("%.1f", *range.second * 1000.0) + ")";
 }
 
-RunCost RunOrFail(const std::string& program,
-                  const std::vector<std::string>& arguments) {
-  const RunCost cost = TimedRun(program, arguments);
-  if (!cost.started) Fail("cannot start " + program);
-  return cost;
-}
-
 std::string Mebibytes(double peak) {
   return peak < 0 ? "n/a" : Format("%.1f MiB", peak);
+}
+
+std::vector<std::string> Commands(const Options& options, int count) {
+  return std::vector<std::string>(static_cast<size_t>(count), options.command);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const Options options = ParseOptions(argc, argv);
+  FILE* out = stdout;
+  if (!options.out.empty()) {
+    out = std::fopen(options.out.c_str(), "w");
+    if (out == nullptr) Fail("cannot write " + options.out);
+  }
   std::ofstream raw;
   if (!options.raw.empty()) {
     raw.open(options.raw);
     raw << "program\tcommands\trun\tseconds\texit_status\n";
   }
+  // Row 0 is start-up alone; the others are the counts asked for.
+  std::vector<int> counts = {0};
+  counts.insert(counts.end(), options.counts.begin(), options.counts.end());
 
   // One untimed run of each warms the caches both depend on.
-  const std::vector<std::string> two(2, options.command);
-  RunOrFail(options.runabout, two);
-  RunOrFail(options.bare, two);
+  TimedRun(options.runabout, Commands(options, 2));
+  TimedRun(options.bare, Commands(options, 2));
 
-  std::vector<Series> runabout(options.counts.size());
-  std::vector<Series> bare(options.counts.size());
+  std::vector<Series> runabout(counts.size());
+  std::vector<Series> bare(counts.size());
   for (int run = 0; run < options.runs; ++run) {
     std::fprintf(stderr, "run %d of %d\n", run + 1, options.runs);
-    for (size_t c = 0; c < options.counts.size(); ++c) {
-      const std::vector<std::string> commands(
-          static_cast<size_t>(options.counts[c]), options.command);
+    for (size_t c = 0; c < counts.size(); ++c) {
       // The two take turns at going first, so neither always meets a machine
       // still busy with the other's background commands.
       for (int turn = 0; turn < 2; ++turn) {
-        const bool runaboutNow = (turn + run + static_cast<int>(c)) % 2 == 0;
-        const std::string& program =
-            runaboutNow ? options.runabout : options.bare;
-        Series& series = runaboutNow ? runabout[c] : bare[c];
-        const RunCost cost = RunOrFail(program, commands);
+        const bool ours = (turn + run + static_cast<int>(c)) % 2 == 0;
+        const RunCost cost = TimedRun(ours ? options.runabout : options.bare,
+                                      Commands(options, counts[c]));
+        if (!cost.started) {
+          Fail("cannot start " + (ours ? options.runabout : options.bare));
+        }
+        Series& series = ours ? runabout[c] : bare[c];
         series.seconds.push_back(cost.seconds);
-        if (cost.exitStatus != 0) ++series.failedRuns;
+        const int expected = ours && counts[c] == 0 ? kUsageStatus : 0;
+        if (cost.exitStatus != expected) ++series.unexpectedStatus;
         if (raw.is_open()) {
-          raw << (runaboutNow ? "runabout" : "bare") << '\t'
-              << options.counts[c] << '\t' << run + 1 << '\t' << cost.seconds
-              << '\t' << cost.exitStatus << '\n';
+          raw << (ours ? "runabout" : "bare") << '\t' << counts[c] << '\t'
+              << run + 1 << '\t' << cost.seconds << '\t' << cost.exitStatus
+              << '\n';
         }
       }
     }
@@ -166,22 +178,31 @@ int main(int argc, char** argv) {
   std::fprintf(stderr, "memory runs\n");
   std::vector<double> runaboutPeaks;
   std::vector<double> barePeaks;
-  for (const int count : options.counts) {
-    const std::vector<std::string> commands(static_cast<size_t>(count),
-                                            options.command);
-    runaboutPeaks.push_back(PeakMemoryRun(options.runabout, commands));
-    barePeaks.push_back(PeakMemoryRun(options.bare, commands));
+  for (const int count : counts) {
+    runaboutPeaks.push_back(
+        PeakMemoryRun(options.runabout, Commands(options, count)));
+    barePeaks.push_back(PeakMemoryRun(options.bare, Commands(options, count)));
   }
 
-  std::printf(
-      "| Commands | Runabout | Bare hand-off | Ratio | Overhead per command "
-      "| Within 10 ms | Paired overhead per command |\n"
-      "|---:|---:|---:|---:|---:|:---:|---:|\n");
-  int failedRuns = 0;
-  for (size_t c = 0; c < options.counts.size(); ++c) {
-    const double count = options.counts[c];
+  std::fprintf(out,
+               "| Commands | Runabout | Bare hand-off | Ratio | Overhead per "
+               "command | Within 10 ms | Paired | Net of start-up |\n"
+               "|---:|---:|---:|---:|---:|:---:|---:|---:|\n");
+  const double startUp = Median(runabout[0].seconds) - Median(bare[0].seconds);
+  int unexpectedStatus = 0;
+  for (size_t c = 0; c < counts.size(); ++c) {
     const double ours = Median(runabout[c].seconds);
     const double theirs = Median(bare[c].seconds);
+    const std::string ratio = Format("%.2f", ours / theirs);
+    unexpectedStatus += runabout[c].unexpectedStatus + bare[c].unexpectedStatus;
+    if (counts[c] == 0) {
+      std::fprintf(out, "| 0 (start-up) | %s | %s | %s | %s | | | |\n",
+                   Milliseconds(runabout[c].seconds).c_str(),
+                   Milliseconds(bare[c].seconds).c_str(), ratio.c_str(),
+                   Format("%.1f ms in all", startUp * 1000.0).c_str());
+      continue;
+    }
+    const double count = counts[c];
     const double overhead = (ours - theirs) / count;
     // Run r of each program ran back to back, so their difference is little
     // moved by load that comes and goes between runs.
@@ -189,38 +210,44 @@ int main(int argc, char** argv) {
     for (size_t r = 0; r < runabout[c].seconds.size(); ++r) {
       paired.push_back((runabout[c].seconds[r] - bare[c].seconds[r]) / count);
     }
-    std::printf("| %d | %s | %s | %s | %s | %s | %s |\n", options.counts[c],
-                Milliseconds(runabout[c].seconds).c_str(),
-                Milliseconds(bare[c].seconds).c_str(),
-                Format("%.2f", ours / theirs).c_str(),
-                Format("%.2f ms", overhead * 1000.0).c_str(),
-                overhead <= kPollSeconds ? "yes" : "no",
-                Milliseconds(paired).c_str());
-    failedRuns += runabout[c].failedRuns + bare[c].failedRuns;
+    std::fprintf(
+        out, "| %d | %s | %s | %s | %s | %s | %s | %s |\n", counts[c],
+        Milliseconds(runabout[c].seconds).c_str(),
+        Milliseconds(bare[c].seconds).c_str(), ratio.c_str(),
+        Format("%.2f ms", overhead * 1000.0).c_str(),
+        overhead <= kPollSeconds ? "yes" : "no", Milliseconds(paired).c_str(),
+        Format("%.2f ms", (ours - theirs - startUp) / count * 1000.0).c_str());
   }
-  std::printf(
+  std::fprintf(
+      out,
       "\nTimes: median (min–max) of %d runs each, the two programs "
-      "interleaved, after one untimed run of each. Overhead per command: "
-      "(Runabout − bare) / commands, from the medians; the target is at most "
-      "one 10 ms polling period. Paired: the median (min–max) of that "
-      "difference taken run by run.\n\n",
+      "interleaved, after one untimed run of each. Start-up: Runabout with no "
+      "arguments (it prints its usage) against the bare driver starting "
+      "nothing. Overhead per command: (Runabout − bare) / commands, from the "
+      "medians; the target is at most one 10 ms polling period. Paired: the "
+      "median (min–max) of that difference taken run by run. Net of start-up: "
+      "the overhead per command once the start-up difference is taken off.\n\n",
       options.runs);
 
-  std::printf(
-      "| Commands | Runabout peak memory | Bare hand-off peak memory |\n"
-      "|---:|---:|---:|\n");
-  for (size_t c = 0; c < options.counts.size(); ++c) {
-    std::printf("| %d | %s | %s |\n", options.counts[c],
-                Mebibytes(runaboutPeaks[c]).c_str(),
-                Mebibytes(barePeaks[c]).c_str());
+  std::fprintf(out,
+               "| Commands | Runabout peak memory | Bare hand-off peak memory "
+               "|\n|---:|---:|---:|\n");
+  for (size_t c = 0; c < counts.size(); ++c) {
+    std::fprintf(out, "| %d | %s | %s |\n", counts[c],
+                 Mebibytes(runaboutPeaks[c]).c_str(),
+                 Mebibytes(barePeaks[c]).c_str());
   }
-  std::printf("\nPeak memory: %s; one further run of each program per count.\n",
-              kPeakMemoryLabel);
-  if (failedRuns > 0) {
-    std::printf(
-        "\n%d timed run(s) ended with a non-zero status (the bare driver's "
-        "status counts the interpreters it could not start).\n",
-        failedRuns);
+  std::fprintf(out,
+               "\nPeak memory: %s; one further run of each program per "
+               "count.\n",
+               kPeakMemoryLabel);
+  if (unexpectedStatus > 0) {
+    std::fprintf(out,
+                 "\n%d timed run(s) ended with an unexpected status (the bare "
+                 "driver's status counts the interpreters it could not "
+                 "start).\n",
+                 unexpectedStatus);
   }
+  if (out != stdout) std::fclose(out);
   return 0;
 }
