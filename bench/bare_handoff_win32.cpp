@@ -1,0 +1,35 @@
+// The bare hand-off on Windows: each argument goes to the command interpreter
+// as "cmd /C start /B cmd /C <argument>", one after another, and the driver
+// waits for each interpreter with WaitForSingleObject. It is what Runabout
+// does, minus Runabout's own reading of the command line and its polling.
+// Exit status: the number of interpreters that could not be started.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+  int failed = 0;
+  for (int i = 1; i < argc; ++i) {
+    std::string commandLine = "cmd /C start /B cmd /C ";
+    commandLine += argv[i];
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof(startup));
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION child;
+    ZeroMemory(&child, sizeof(child));
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE,
+                        NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup,
+                        &child)) {
+      ++failed;
+      continue;
+    }
+    WaitForSingleObject(child.hProcess, INFINITE);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+  }
+  return failed;
+}
