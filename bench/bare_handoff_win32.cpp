@@ -21,9 +21,9 @@ int main(int argc, char** argv) {
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION child;
     ZeroMemory(&child, sizeof(child));
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE,
-                        NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup,
-                        &child)) {
+    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE,
+                       NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup,
+                       &child) == FALSE) {
       ++failed;
       continue;
     }

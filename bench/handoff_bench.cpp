@@ -7,9 +7,12 @@
 //   runabout_bench --runabout PATH --bare PATH --command WORD
 //                  [--runs R] [--counts 2,10,100] [--out FILE] [--raw FILE]
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -40,9 +43,31 @@ struct Series {
   int unexpectedStatus = 0;  // Runs that ended with an unexpected status.
 };
 
+// Everything measured, one row per command count: row 0 is start-up alone,
+// the others are the counts asked for.
+struct Results {
+  std::vector<int> counts;
+  std::vector<Series> runabout;
+  std::vector<Series> bare;
+  std::vector<double> runaboutPeaks;  // MiB; negative when unknown.
+  std::vector<double> barePeaks;
+};
+
 [[noreturn]] void Fail(const std::string& message) {
   std::fprintf(stderr, "runabout_bench: %s\n", message.c_str());
   std::exit(2);
+}
+
+// The whole of `text` as a decimal number; `what` names it when it is not one.
+int ParseNumber(const std::string& text, const std::string& what) {
+  char* end = nullptr;
+  errno = 0;
+  const long value = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || errno == ERANGE || value < INT_MIN ||
+      value > INT_MAX) {
+    Fail(what + " must be a whole number: " + text);
+  }
+  return static_cast<int>(value);
 }
 
 std::vector<int> ParseCounts(const std::string& text) {
@@ -50,7 +75,7 @@ std::vector<int> ParseCounts(const std::string& text) {
   std::stringstream in(text);
   std::string item;
   while (std::getline(in, item, ',')) {
-    const int count = std::atoi(item.c_str());
+    const int count = ParseNumber(item, "each count");
     // Runabout needs two commands: with one it prints its usage instead.
     if (count < 2) Fail("each count must be 2 or more: " + item);
     counts.push_back(count);
@@ -72,7 +97,7 @@ Options ParseOptions(int argc, char** argv) {
     } else if (name == "--command") {
       options.command = value;
     } else if (name == "--runs") {
-      options.runs = std::atoi(value.c_str());
+      options.runs = ParseNumber(value, "--runs");
     } else if (name == "--counts") {
       options.counts = ParseCounts(value);
     } else if (name == "--out") {
@@ -124,130 +149,161 @@ std::vector<std::string> Commands(const Options& options, int count) {
   return std::vector<std::string>(static_cast<size_t>(count), options.command);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  const Options options = ParseOptions(argc, argv);
-  FILE* out = stdout;
-  if (!options.out.empty()) {
-    out = std::fopen(options.out.c_str(), "w");
-    if (out == nullptr) Fail("cannot write " + options.out);
+// Times one run of Runabout (`ours`) or of the bare driver with the commands
+// of row `row`, adds it to that program's series and, when `raw` is open,
+// writes it there as line `run` of the row.
+void TimeRun(const Options& options, bool ours, size_t row, int run,
+             Results* results, std::ofstream* raw) {
+  const std::string& program = ours ? options.runabout : options.bare;
+  const int count = results->counts[row];
+  const RunCost cost = TimedRun(program, Commands(options, count));
+  if (!cost.started) Fail("cannot start " + program);
+  Series& series = ours ? results->runabout[row] : results->bare[row];
+  series.seconds.push_back(cost.seconds);
+  const int expected = ours && count == 0 ? kUsageStatus : 0;
+  if (cost.exitStatus != expected) ++series.unexpectedStatus;
+  if (raw->is_open()) {
+    *raw << (ours ? "runabout" : "bare") << '\t' << count << '\t' << run + 1
+         << '\t' << cost.seconds << '\t' << cost.exitStatus << '\n';
   }
-  std::ofstream raw;
-  if (!options.raw.empty()) {
-    raw.open(options.raw);
-    raw << "program\tcommands\trun\tseconds\texit_status\n";
-  }
-  // Row 0 is start-up alone; the others are the counts asked for.
-  std::vector<int> counts = {0};
-  counts.insert(counts.end(), options.counts.begin(), options.counts.end());
+}
 
+// The timed runs: `options.runs` rounds, each timing both programs once per
+// row, after one untimed run of each.
+void RunTimedSeries(const Options& options, Results* results,
+                    std::ofstream* raw) {
   // One untimed run of each warms the caches both depend on.
   TimedRun(options.runabout, Commands(options, 2));
   TimedRun(options.bare, Commands(options, 2));
 
-  std::vector<Series> runabout(counts.size());
-  std::vector<Series> bare(counts.size());
+  results->runabout.assign(results->counts.size(), Series());
+  results->bare.assign(results->counts.size(), Series());
   for (int run = 0; run < options.runs; ++run) {
     std::fprintf(stderr, "run %d of %d\n", run + 1, options.runs);
-    for (size_t c = 0; c < counts.size(); ++c) {
+    for (size_t row = 0; row < results->counts.size(); ++row) {
       // The two take turns at going first, so neither always meets a machine
       // still busy with the other's background commands.
       for (int turn = 0; turn < 2; ++turn) {
-        const bool ours = (turn + run + static_cast<int>(c)) % 2 == 0;
-        const RunCost cost = TimedRun(ours ? options.runabout : options.bare,
-                                      Commands(options, counts[c]));
-        if (!cost.started) {
-          Fail("cannot start " + (ours ? options.runabout : options.bare));
-        }
-        Series& series = ours ? runabout[c] : bare[c];
-        series.seconds.push_back(cost.seconds);
-        const int expected = ours && counts[c] == 0 ? kUsageStatus : 0;
-        if (cost.exitStatus != expected) ++series.unexpectedStatus;
-        if (raw.is_open()) {
-          raw << (ours ? "runabout" : "bare") << '\t' << counts[c] << '\t'
-              << run + 1 << '\t' << cost.seconds << '\t' << cost.exitStatus
-              << '\n';
-        }
+        const bool ours = (turn + run + static_cast<int>(row)) % 2 == 0;
+        TimeRun(options, ours, row, run, results, raw);
       }
     }
   }
+}
 
-  // Memory is read in runs of its own, one per program and count, so that
-  // reading it cannot slow the timed runs down.
+// Memory is read in runs of its own, one per program and row, so that reading
+// it cannot slow the timed runs down.
+void RunMemorySeries(const Options& options, Results* results) {
   std::fprintf(stderr, "memory runs\n");
-  std::vector<double> runaboutPeaks;
-  std::vector<double> barePeaks;
-  for (const int count : counts) {
-    runaboutPeaks.push_back(
+  for (const int count : results->counts) {
+    results->runaboutPeaks.push_back(
         PeakMemoryRun(options.runabout, Commands(options, count)));
-    barePeaks.push_back(PeakMemoryRun(options.bare, Commands(options, count)));
+    results->barePeaks.push_back(
+        PeakMemoryRun(options.bare, Commands(options, count)));
   }
+}
 
-  std::fprintf(out,
-               "| Commands | Runabout | Bare hand-off | Ratio | Overhead per "
-               "command | Within 10 ms | Paired | Net of start-up |\n"
-               "|---:|---:|---:|---:|---:|:---:|---:|---:|\n");
-  const double startUp = Median(runabout[0].seconds) - Median(bare[0].seconds);
-  int unexpectedStatus = 0;
-  for (size_t c = 0; c < counts.size(); ++c) {
-    const double ours = Median(runabout[c].seconds);
-    const double theirs = Median(bare[c].seconds);
+// The table of times, one row per command count, and its notes.
+void PrintTimes(std::ostream& out, const Results& results, int runs) {
+  out << "| Commands | Runabout | Bare hand-off | Ratio | Overhead per "
+         "command | Within 10 ms | Paired | Net of start-up |\n"
+         "|---:|---:|---:|---:|---:|:---:|---:|---:|\n";
+  const double startUp =
+      Median(results.runabout[0].seconds) - Median(results.bare[0].seconds);
+  for (size_t c = 0; c < results.counts.size(); ++c) {
+    const std::vector<double>& runabout = results.runabout[c].seconds;
+    const std::vector<double>& bare = results.bare[c].seconds;
+    const double ours = Median(runabout);
+    const double theirs = Median(bare);
     const std::string ratio = Format("%.2f", ours / theirs);
-    unexpectedStatus += runabout[c].unexpectedStatus + bare[c].unexpectedStatus;
-    if (counts[c] == 0) {
-      std::fprintf(out, "| 0 (start-up) | %s | %s | %s | %s | | | |\n",
-                   Milliseconds(runabout[c].seconds).c_str(),
-                   Milliseconds(bare[c].seconds).c_str(), ratio.c_str(),
-                   Format("%.1f ms in all", startUp * 1000.0).c_str());
+    if (results.counts[c] == 0) {
+      out << "| 0 (start-up) | " << Milliseconds(runabout) << " | "
+          << Milliseconds(bare) << " | " << ratio << " | "
+          << Format("%.1f ms in all", startUp * 1000.0) << " | | | |\n";
       continue;
     }
-    const double count = counts[c];
+    const double count = results.counts[c];
     const double overhead = (ours - theirs) / count;
     // Run r of each program ran back to back, so their difference is little
     // moved by load that comes and goes between runs.
     std::vector<double> paired;
-    for (size_t r = 0; r < runabout[c].seconds.size(); ++r) {
-      paired.push_back((runabout[c].seconds[r] - bare[c].seconds[r]) / count);
+    for (size_t r = 0; r < runabout.size(); ++r) {
+      paired.push_back((runabout[r] - bare[r]) / count);
     }
-    std::fprintf(
-        out, "| %d | %s | %s | %s | %s | %s | %s | %s |\n", counts[c],
-        Milliseconds(runabout[c].seconds).c_str(),
-        Milliseconds(bare[c].seconds).c_str(), ratio.c_str(),
-        Format("%.2f ms", overhead * 1000.0).c_str(),
-        overhead <= kPollSeconds ? "yes" : "no", Milliseconds(paired).c_str(),
-        Format("%.2f ms", (ours - theirs - startUp) / count * 1000.0).c_str());
+    out << "| " << results.counts[c] << " | " << Milliseconds(runabout) << " | "
+        << Milliseconds(bare) << " | " << ratio << " | "
+        << Format("%.2f ms", overhead * 1000.0) << " | "
+        << (overhead <= kPollSeconds ? "yes" : "no") << " | "
+        << Milliseconds(paired) << " | "
+        << Format("%.2f ms", (ours - theirs - startUp) / count * 1000.0)
+        << " |\n";
   }
-  std::fprintf(
-      out,
-      "\nTimes: median (min–max) of %d runs each, the two programs "
-      "interleaved, after one untimed run of each. Start-up: Runabout with no "
-      "arguments (it prints its usage) against the bare driver starting "
-      "nothing. Overhead per command: (Runabout − bare) / commands, from the "
-      "medians; the target is at most one 10 ms polling period. Paired: the "
-      "median (min–max) of that difference taken run by run. Net of start-up: "
-      "the overhead per command once the start-up difference is taken off.\n\n",
-      options.runs);
+  out << "\nTimes: median (min–max) of " << runs
+      << " runs each, the two programs interleaved, after one untimed run of "
+         "each. Start-up: Runabout with no arguments (it prints its usage) "
+         "against the bare driver starting nothing. Overhead per command: "
+         "(Runabout − bare) / commands, from the medians; the target is at "
+         "most one 10 ms polling period. Paired: the median (min–max) of that "
+         "difference taken run by run. Net of start-up: the overhead per "
+         "command once the start-up difference is taken off.\n\n";
+}
 
-  std::fprintf(out,
-               "| Commands | Runabout peak memory | Bare hand-off peak memory "
-               "|\n|---:|---:|---:|\n");
-  for (size_t c = 0; c < counts.size(); ++c) {
-    std::fprintf(out, "| %d | %s | %s |\n", counts[c],
-                 Mebibytes(runaboutPeaks[c]).c_str(),
-                 Mebibytes(barePeaks[c]).c_str());
+// The table of peak memory, one row per command count, and its note.
+void PrintMemory(std::ostream& out, const Results& results) {
+  out << "| Commands | Runabout peak memory | Bare hand-off peak memory |\n"
+         "|---:|---:|---:|\n";
+  for (size_t c = 0; c < results.counts.size(); ++c) {
+    out << "| " << results.counts[c] << " | "
+        << Mebibytes(results.runaboutPeaks[c]) << " | "
+        << Mebibytes(results.barePeaks[c]) << " |\n";
   }
-  std::fprintf(out,
-               "\nPeak memory: %s; one further run of each program per "
-               "count.\n",
-               kPeakMemoryLabel);
+  out << "\nPeak memory: " << kPeakMemoryLabel
+      << "; one further run of each program per count.\n";
+}
+
+// A note on the timed runs that ended with an unexpected status, if any did.
+void PrintUnexpectedStatus(std::ostream& out, const Results& results) {
+  int unexpectedStatus = 0;
+  for (size_t c = 0; c < results.counts.size(); ++c) {
+    unexpectedStatus +=
+        results.runabout[c].unexpectedStatus + results.bare[c].unexpectedStatus;
+  }
   if (unexpectedStatus > 0) {
-    std::fprintf(out,
-                 "\n%d timed run(s) ended with an unexpected status (the bare "
-                 "driver's status counts the interpreters it could not "
-                 "start).\n",
-                 unexpectedStatus);
+    out << "\n"
+        << unexpectedStatus
+        << " timed run(s) ended with an unexpected status (the bare driver's "
+           "status counts the interpreters it could not start).\n";
   }
-  if (out != stdout) std::fclose(out);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Options options = ParseOptions(argc, argv);
+  std::ofstream file;
+  if (!options.out.empty()) {
+    file.open(options.out);
+    if (!file) Fail("cannot write " + options.out);
+  }
+  std::ostream& out = options.out.empty() ? std::cout : file;
+  std::ofstream raw;
+  if (!options.raw.empty()) {
+    raw.open(options.raw);
+    if (!raw) Fail("cannot write " + options.raw);
+    raw << "program\tcommands\trun\tseconds\texit_status\n";
+  }
+
+  Results results;
+  results.counts = {0};
+  results.counts.insert(results.counts.end(), options.counts.begin(),
+                        options.counts.end());
+  RunTimedSeries(options, &results, &raw);
+  RunMemorySeries(options, &results);
+
+  PrintTimes(out, results, options.runs);
+  PrintMemory(out, results);
+  PrintUnexpectedStatus(out, results);
+  out.flush();
+  if (!out) Fail("cannot write the tables");
   return 0;
 }

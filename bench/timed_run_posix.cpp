@@ -5,8 +5,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
+#include <iterator>
 
 #include "bench/timed_run.h"
 
@@ -15,7 +17,7 @@ namespace {
 constexpr int kExecFailed = 127;
 
 double Now() {
-  timespec now;
+  timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
   return static_cast<double>(now.tv_sec) +
          static_cast<double>(now.tv_nsec) / 1e9;
@@ -25,11 +27,13 @@ double Now() {
 // runs from just before the fork to just after the wait.
 bool Run(const std::string& program, const std::vector<std::string>& arguments,
          double* seconds, int* status, rusage* usage) {
+  // execv takes writable words, so it gets copies of its own.
+  std::vector<std::string> words = {program};
+  words.insert(words.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
-  for (const std::string& argument : arguments) {
-    argv.push_back(const_cast<char*>(argument.c_str()));
-  }
+  argv.reserve(words.size() + 1);
+  std::transform(words.begin(), words.end(), std::back_inserter(argv),
+                 [](std::string& word) { return word.data(); });
   argv.push_back(nullptr);
 
   const double begin = Now();
@@ -60,7 +64,7 @@ RunCost TimedRun(const std::string& program,
                  const std::vector<std::string>& arguments) {
   RunCost cost;
   int status = 0;
-  rusage usage;
+  rusage usage{};
   if (!Run(program, arguments, &cost.seconds, &status, &usage)) {
     cost.seconds = 0;
     return cost;
@@ -74,7 +78,7 @@ double PeakMemoryRun(const std::string& program,
                      const std::vector<std::string>& arguments) {
   double seconds = 0;
   int status = 0;
-  rusage usage;
+  rusage usage{};
   if (!Run(program, arguments, &seconds, &status, &usage)) {
     return -1;
   }
@@ -83,5 +87,7 @@ double PeakMemoryRun(const std::string& program,
 #else
   const double unit = 1024.0;  // Linux and the BSDs in KiB.
 #endif
+  // glibc declares ru_maxrss as a member of an anonymous union.
+  // NOLINTNEXTLINE(cppcoreguidelines-pro-type-union-access)
   return static_cast<double>(usage.ru_maxrss) * unit / (1024.0 * 1024.0);
 }
