@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/main.h"
+#include "tests/long_command_lines.h"
 #include "tests/recording_runtime.h"
 
 namespace {
@@ -142,20 +143,13 @@ TEST(StartPass, CommandLinesOfMaximumLength) {
               (std::vector<std::string>{std::string(kPrefix) + longArgument,
                                         std::string(kPrefix) + "y"}));
 
-  // Open, close, then an ordinary quote: the group's first argument is "a.
-  std::string line = "runabout \"\"\"a";
-  std::string group = "\"a";
-  for (int i = 0; i < 15998; ++i) {
-    line += " b";
-    group += " b";
-  }
-  line += " c\" d";
-  group += " c\"";
+  const ArgumentGroup group = GroupOfOneCharacterArguments(16000);
+  const std::string line = "runabout " + group.raw;
   ASSERT_LE(line.size(), 32767u);
   recording::UseRawCommandLine(line);
   EXPECT_EQ(Main(), kExitStarted);
   EXPECT_TRUE(recording::StartedLines() ==
-              (std::vector<std::string>{std::string(kPrefix) + group,
+              (std::vector<std::string>{std::string(kPrefix) + group.command,
                                         std::string(kPrefix) + "d"}));
 }
 

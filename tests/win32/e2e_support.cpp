@@ -86,6 +86,10 @@ std::string ScratchDirectory::Copy(const std::string& source,
   return target;
 }
 
+bool ScratchDirectory::CopyHelper(const std::string& name) const {
+  return !Copy(ProgramDirectory() + name, name).empty();
+}
+
 Outcome Run(const std::string& application, const std::string& commandLine,
             const std::string& directory, const StandardHandles* handles) {
   STARTUPINFOA startup;

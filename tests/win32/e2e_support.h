@@ -25,6 +25,10 @@ class ScratchDirectory {
   /// copy's path; the empty text if the copy failed.
   std::string Copy(const std::string& source, const std::string& name) const;
 
+  /// Copies the helper program `name` (e.g. "cmd.exe"), which stands beside
+  /// this test program, into this directory; false if the copy failed.
+  bool CopyHelper(const std::string& name) const;
+
  private:
   std::string path_;
 };

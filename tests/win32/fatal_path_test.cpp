@@ -50,9 +50,7 @@ TEST(FatalPath, FailedAllocationEndsWithStatusThreeAndStartsNothingMore) {
       e2e::ScratchDirectory directory;
       const std::string runabout = directory.Copy(program, "runabout.exe");
       ASSERT_FALSE(runabout.empty());
-      ASSERT_FALSE(
-          directory.Copy(e2e::ProgramDirectory() + "cmd.exe", "cmd.exe")
-              .empty());
+      ASSERT_TRUE(directory.CopyHelper("cmd.exe"));
 
       std::string output;
       const e2e::Outcome outcome = e2e::RunCapturingOutput(

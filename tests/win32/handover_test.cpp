@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/expected_banner.h"
+#include "tests/long_command_lines.h"
 #include "tests/win32/e2e_support.h"
 
 namespace {
@@ -36,8 +37,7 @@ void ExpectHandOver(const HandOverCase& c) {
     e2e::ScratchDirectory directory;
     const std::string runabout = directory.Copy(program, "runabout.exe");
     ASSERT_FALSE(runabout.empty());
-    ASSERT_FALSE(
-        directory.Copy(e2e::ProgramDirectory() + "cmd.exe", "cmd.exe").empty());
+    ASSERT_TRUE(directory.CopyHelper("cmd.exe"));
 
     std::string output;
     const e2e::Outcome outcome = e2e::RunCapturingOutput(
@@ -162,16 +162,7 @@ TEST(HandOver, WaitsForEachInterpreterToEnd) {
 TEST(HandOver, Limits) {
   const std::string longArgument(32000, 'x');
 
-  // Open, close, then an ordinary quote: a group of 16,000 one-character
-  // arguments after the name.
-  std::string manyArguments = "runabout.exe \"\"\"a";
-  std::string group = "\"a";
-  for (int i = 0; i < 15998; ++i) {
-    manyArguments += " b";
-    group += " b";
-  }
-  manyArguments += " c\" d";
-  group += " c\"";
+  const ArgumentGroup group = GroupOfOneCharacterArguments(16000);
 
   // Every byte from 1 to 255: the space only inside quotes, the double quote
   // only inside an argument, where both are ordinary.
@@ -185,7 +176,10 @@ TEST(HandOver, Limits) {
        "runabout.exe " + longArgument + " y",
        {longArgument, "y"},
        0},
-      {"16,000 one-character arguments", manyArguments, {group, "d"}, 0},
+      {"16,000 one-character arguments",
+       "runabout.exe " + group.raw,
+       {group.command, "d"},
+       0},
       {"every byte value passes unchanged",
        "runabout.exe " + bytes + " \"x y\" a\"b",
        {bytes, "x y", "a\"b"},
