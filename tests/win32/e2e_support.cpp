@@ -206,6 +206,22 @@ bool HandedOverLines(const std::vector<Record>& records,
   return true;
 }
 
+RecordedRun RunBesideRecordingCmd(const std::string& program,
+                                  const std::string& commandLine) {
+  RecordedRun run;
+  const ScratchDirectory directory;
+  const std::string runabout = directory.Copy(program, "runabout.exe");
+  if (runabout.empty() || !directory.CopyHelper("cmd.exe")) {
+    run.why = "the programs could not be copied";
+    return run;
+  }
+  run.outcome =
+      RunCapturingOutput(runabout, commandLine, directory.path(), &run.output);
+  run.inOrder =
+      HandedOverLines(ReadRecords(directory.path()), &run.lines, &run.why);
+  return run;
+}
+
 bool IsSubsequence(const std::vector<std::string>& part,
                    const std::vector<std::string>& whole) {
   std::size_t next = 0;

@@ -79,6 +79,21 @@ std::vector<Record> ReadRecords(const std::string& directory);
 bool HandedOverLines(const std::vector<Record>& records,
                      std::vector<std::string>* lines, std::string* why);
 
+/// What one run beside the recording stand-in cmd.exe left behind.
+struct RecordedRun {
+  Outcome outcome;
+  std::string output;              ///< Everything on standard output.
+  std::vector<std::string> lines;  ///< The lines handed over, in order.
+  bool inOrder = false;  ///< The records were begin/end pairs (or none).
+  std::string why;       ///< What went wrong, when something did.
+};
+
+/// Copies `program` as runabout.exe and the recording cmd.exe into a fresh
+/// scratch directory, runs it there with exactly `commandLine`, and reads
+/// what the stand-in recorded.
+RecordedRun RunBesideRecordingCmd(const std::string& program,
+                                  const std::string& commandLine);
+
 /// Whether `part` is `whole` with some elements left out, order kept.
 bool IsSubsequence(const std::vector<std::string>& part,
                    const std::vector<std::string>& whole);

@@ -47,24 +47,16 @@ TEST(FatalPath, FailedAllocationEndsWithStatusThreeAndStartsNothingMore) {
     SetEnvironmentVariableA("RUNABOUT_FAIL_ALLOCATION",
                             std::to_string(failAt).c_str());
     for (int attempt = 1;; ++attempt) {
-      e2e::ScratchDirectory directory;
-      const std::string runabout = directory.Copy(program, "runabout.exe");
-      ASSERT_FALSE(runabout.empty());
-      ASSERT_TRUE(directory.CopyHelper("cmd.exe"));
-
-      std::string output;
-      const e2e::Outcome outcome = e2e::RunCapturingOutput(
-          runabout, commandLine, directory.path(), &output);
-      ASSERT_TRUE(outcome.started);
+      const e2e::RecordedRun run =
+          e2e::RunBesideRecordingCmd(program, commandLine);
+      const e2e::Outcome& outcome = run.outcome;
+      const std::vector<std::string>& lines = run.lines;
+      ASSERT_TRUE(outcome.started) << run.why;
       ASSERT_TRUE(outcome.ended) << "Runabout never ended";
       ASSERT_TRUE(outcome.exitCode == 3 || outcome.exitCode == 0)
           << "exit status " << outcome.exitCode;
-      EXPECT_EQ(output, "");
-      std::vector<std::string> lines;
-      std::string why;
-      ASSERT_TRUE(e2e::HandedOverLines(e2e::ReadRecords(directory.path()),
-                                       &lines, &why))
-          << why;
+      EXPECT_EQ(run.output, "");
+      ASSERT_TRUE(run.inOrder) << run.why;
       // A failed run may have handed over any first part of the commands,
       // a full run all of them. Anything else in order is a lost start.
       if (outcome.exitCode == 3 ? IsPrefix(lines, expected)

@@ -34,23 +34,14 @@ void ExpectHandOver(const HandOverCase& c) {
     expected.push_back(kPrefix + command);
   }
   for (int attempt = 1;; ++attempt) {
-    e2e::ScratchDirectory directory;
-    const std::string runabout = directory.Copy(program, "runabout.exe");
-    ASSERT_FALSE(runabout.empty());
-    ASSERT_TRUE(directory.CopyHelper("cmd.exe"));
-
-    std::string output;
-    const e2e::Outcome outcome = e2e::RunCapturingOutput(
-        runabout, c.commandLine, directory.path(), &output);
-    ASSERT_TRUE(outcome.started);
-    ASSERT_TRUE(outcome.ended) << "Runabout never ended";
-    EXPECT_EQ(outcome.exitCode, c.exitCode);
-    EXPECT_EQ(output, c.exitCode == 2 ? kExpectedBanner : "");
-    std::vector<std::string> lines;
-    std::string why;
-    ASSERT_TRUE(
-        e2e::HandedOverLines(e2e::ReadRecords(directory.path()), &lines, &why))
-        << why;
+    const e2e::RecordedRun run =
+        e2e::RunBesideRecordingCmd(program, c.commandLine);
+    ASSERT_TRUE(run.outcome.started) << run.why;
+    ASSERT_TRUE(run.outcome.ended) << "Runabout never ended";
+    EXPECT_EQ(run.outcome.exitCode, c.exitCode);
+    EXPECT_EQ(run.output, c.exitCode == 2 ? kExpectedBanner : "");
+    ASSERT_TRUE(run.inOrder) << run.why;
+    const std::vector<std::string>& lines = run.lines;
     if (lines == expected) {
       return;
     }
