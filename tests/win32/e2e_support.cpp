@@ -18,27 +18,6 @@ std::string DirectoryOf(const std::string& path) {
   return path.substr(0, path.find_last_of("\\/") + 1);
 }
 
-// Deletes the files in `directory` and then the directory. A program that
-// ran from it may still be closing, so each deletion is tried for a while.
-void DeleteDirectory(const std::string& directory) {
-  for (int attempt = 0; attempt < 40; ++attempt) {
-    WIN32_FIND_DATAA entry;
-    const HANDLE search = FindFirstFileA((directory + "*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-      do {
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-          DeleteFileA((directory + entry.cFileName).c_str());
-        }
-      } while (FindNextFileA(search, &entry) != FALSE);
-      FindClose(search);
-    }
-    if (RemoveDirectoryA(directory.c_str()) != FALSE) {
-      return;
-    }
-    Sleep(50);
-  }
-}
-
 // Everything waiting in `pipe` now. The program that wrote has ended, so all
 // it wrote is there; reading stops when the pipe is empty and never waits
 // for the end of the pipe, which programs it started may still hold open.
@@ -61,12 +40,12 @@ std::string ReadAvailable(HANDLE pipe) {
 
 }  // namespace
 
-ScratchDirectory::ScratchDirectory() {
+ScratchDirectory::ScratchDirectory(const std::string& label) {
   static int created = 0;
   char temp[MAX_PATH];
   const DWORD length = GetTempPathA(MAX_PATH, temp);
-  const std::string base = std::string(temp, length) + "runabout-e2e-" +
-                           std::to_string(GetCurrentProcessId()) + "-";
+  const std::string base = std::string(temp, length) + "runabout-" + label +
+                           "-" + std::to_string(GetCurrentProcessId()) + "-";
   // A directory left behind by an earlier run of the same process id is
   // passed over, not reused.
   do {
@@ -86,8 +65,39 @@ std::string ScratchDirectory::Copy(const std::string& source,
   return target;
 }
 
+void DeleteDirectory(const std::string& directory) {
+  for (int attempt = 0; attempt < 40; ++attempt) {
+    WIN32_FIND_DATAA entry;
+    const HANDLE search = FindFirstFileA((directory + "*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+      do {
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+          DeleteFileA((directory + entry.cFileName).c_str());
+        }
+      } while (FindNextFileA(search, &entry) != FALSE);
+      FindClose(search);
+    }
+    if (RemoveDirectoryA(directory.c_str()) != FALSE) {
+      return;
+    }
+    Sleep(50);
+  }
+}
+
 bool ScratchDirectory::CopyHelper(const std::string& name) const {
   return !Copy(ProgramDirectory() + name, name).empty();
+}
+
+const StandardHandles& NulHandles() {
+  // Opened once and kept for the life of this process.
+  static const StandardHandles handles = [] {
+    SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
+    const HANDLE nul = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   &inheritable, OPEN_EXISTING, 0, nullptr);
+    return StandardHandles{nul, nul, nul};
+  }();
+  return handles;
 }
 
 Outcome Run(const std::string& application, const std::string& commandLine,
@@ -178,6 +188,23 @@ std::vector<Record> ReadRecords(const std::string& directory) {
     at = lineAt + length + 1;
   }
   return records;
+}
+
+std::vector<std::string> ReadLines(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(file)),
+                         std::istreambuf_iterator<char>());
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end = text.find('\n'); end != std::string::npos;
+       end = text.find('\n', start)) {
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  if (start < text.size()) {
+    lines.push_back("unterminated: " + text.substr(start));
+  }
+  return lines;
 }
 
 bool HandedOverLines(const std::vector<Record>& records,

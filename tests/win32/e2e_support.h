@@ -10,11 +10,12 @@
 
 namespace e2e {
 
-/// A new empty directory under the temporary directory, deleted with its
-/// files when this object goes. path() ends with a backslash.
+/// A new empty directory under the temporary directory, named after `label`,
+/// deleted with its files when this object goes. path() ends with a
+/// backslash.
 class ScratchDirectory {
  public:
-  ScratchDirectory();
+  explicit ScratchDirectory(const std::string& label = "e2e");
   ~ScratchDirectory();
   ScratchDirectory(const ScratchDirectory&) = delete;
   ScratchDirectory& operator=(const ScratchDirectory&) = delete;
@@ -33,6 +34,23 @@ class ScratchDirectory {
   std::string path_;
 };
 
+/// Deletes the files in `directory` (ending with a backslash) and then the
+/// directory. A program that ran from it may still be closing, so each
+/// deletion is tried for a while.
+void DeleteDirectory(const std::string& directory);
+
+/// Whether `done()` holds within `limitMilliseconds`, asking every 50 ms.
+template <typename Condition>
+bool WaitUntil(Condition done, DWORD limitMilliseconds) {
+  for (DWORD waited = 0; waited < limitMilliseconds; waited += 50) {
+    if (done()) {
+      return true;
+    }
+    Sleep(50);
+  }
+  return done();
+}
+
 /// Standard handles for a started program. Run without them leaves the
 /// program this process's own.
 struct StandardHandles {
@@ -40,6 +58,10 @@ struct StandardHandles {
   HANDLE output;
   HANDLE error;
 };
+
+/// Standard handles that all lead to NUL, for a program whose output nobody
+/// reads and whose background children must hold no pipe of this process.
+const StandardHandles& NulHandles();
 
 /// How a run ended.
 struct Outcome {
@@ -72,6 +94,11 @@ struct Record {
 /// there is no such file. A record that cannot be read becomes one of kind
 /// "malformed" holding the rest of the file, and ends the list.
 std::vector<Record> ReadRecords(const std::string& directory);
+
+/// The lines of the file at `path`, each ended by a line feed, in order; none
+/// if there is no such file. A last line without its line feed is returned
+/// marked "unterminated: ", so that it compares unequal to any record.
+std::vector<std::string> ReadLines(const std::string& path);
 
 /// The lines handed over, in order, if `records` are begin/end pairs of the
 /// same line each (so every interpreter ended before the next one began);

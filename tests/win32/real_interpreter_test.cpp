@@ -10,7 +10,6 @@
 namespace {
 
 constexpr int kAttempts = 3;
-constexpr DWORD kPollMilliseconds = 50;
 constexpr DWORD kStartLimitMilliseconds = 30000;
 constexpr DWORD kFinishLimitMilliseconds = 60000;
 
@@ -18,27 +17,12 @@ bool Exists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Whether `path` exists within `limit` ms, looking every 50 ms.
-bool AppearsWithin(const std::string& path, DWORD limit) {
-  for (DWORD waited = 0; waited < limit; waited += kPollMilliseconds) {
-    if (Exists(path)) {
-      return true;
-    }
-    Sleep(kPollMilliseconds);
-  }
-  return Exists(path);
-}
-
 TEST(RealInterpreter, ProgramRunsOnAfterRunaboutEndsAndMissingOneIsSkipped) {
   const std::string program = e2e::ProgramFromEnvironment("RUNABOUT_PROGRAM");
   ASSERT_FALSE(program.empty()) << "RUNABOUT_PROGRAM is not set";
-  SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
   // The interpreter's complaint about the missing program goes nowhere.
-  const HANDLE nul = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 &inheritable, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(nul, INVALID_HANDLE_VALUE);
-  const e2e::StandardHandles handles = {nul, nul, nul};
+  const e2e::StandardHandles& handles = e2e::NulHandles();
+  ASSERT_NE(handles.output, INVALID_HANDLE_VALUE);
 
   for (int attempt = 1;; ++attempt) {
     e2e::ScratchDirectory directory;
@@ -56,15 +40,17 @@ TEST(RealInterpreter, ProgramRunsOnAfterRunaboutEndsAndMissingOneIsSkipped) {
     EXPECT_EQ(outcome.exitCode, 0u);
     ASSERT_FALSE(Exists(directory.path() + "done.txt"));
 
-    if (AppearsWithin(directory.path() + "started.txt",
-                      kStartLimitMilliseconds)) {
+    const std::string started = directory.path() + "started.txt";
+    if (e2e::WaitUntil([&] { return Exists(started); },
+                       kStartLimitMilliseconds)) {
       const HANDLE go =
           CreateFileA((directory.path() + "go.txt").c_str(), GENERIC_WRITE, 0,
                       nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
       ASSERT_NE(go, INVALID_HANDLE_VALUE);
       CloseHandle(go);
-      EXPECT_TRUE(AppearsWithin(directory.path() + "done.txt",
-                                kFinishLimitMilliseconds))
+      const std::string done = directory.path() + "done.txt";
+      EXPECT_TRUE(e2e::WaitUntil([&] { return Exists(done); },
+                                 kFinishLimitMilliseconds))
           << "the program started but never finished";
       break;
     }
@@ -72,7 +58,6 @@ TEST(RealInterpreter, ProgramRunsOnAfterRunaboutEndsAndMissingOneIsSkipped) {
     // the last attempt reports.
     ASSERT_LT(attempt, kAttempts) << "the program never started";
   }
-  CloseHandle(nul);
 }
 
 }  // namespace

@@ -3,9 +3,10 @@
 // UTF-8 the process's ANSI code page), the version record reads back, and the
 // banner's bytes are those of the plain program.
 //
-// Each run copies runabout.exe and a recording stand-in cmd.exe into a fresh
-// directory whose own name needs Unicode; the stand-in writes down, in UTF-8,
-// every line handed to it.
+// This test program has the same manifest, so its own 8-bit text is UTF-8
+// too. Each run copies runabout.exe, and the argument recorder as a stand-in
+// cmd.exe, into a fresh directory whose own name needs Unicode; the stand-in
+// writes down every line handed to it.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -15,188 +16,44 @@
 #include "app/main.h"
 #include "runtime/console.h"
 #include "tests/expected_banner.h"
+#include "tests/win32/e2e_support.h"
 
 namespace {
-
-// A run that has not ended by then has hung; nothing is timed.
-constexpr DWORD kPatienceMilliseconds = 60000;
 
 // Wine now and then fails a process start on its own. A case whose records
 // are only missing is run again, at most this often in all; a record that is
 // wrong or out of order fails at once.
 constexpr int kAttempts = 3;
 
-constexpr wchar_t kRecordName[] = L"unicode_record.txt";
-
-std::wstring Wide(const std::string& utf8) {
-  if (utf8.empty()) {
-    return std::wstring();
-  }
-  const int size = MultiByteToWideChar(
-      CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring text(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                      text.data(), size);
-  return text;
-}
-
-struct Outcome {
-  bool started = false;
-  bool ended = false;
-  DWORD status = 0;
-  std::string out;  // Everything written to standard output.
-};
-
-// Bytes waiting in `pipe`, read without blocking.
-std::string Drain(HANDLE pipe) {
-  std::string bytes;
-  DWORD available = 0;
-  while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) !=
-             FALSE &&
-         available > 0) {
-    std::string chunk(available, '\0');
-    DWORD read = 0;
-    if (ReadFile(pipe, chunk.data(), available, &read, nullptr) == FALSE ||
-        read == 0) {
-      break;
-    }
-    bytes.append(chunk, 0, read);
-  }
-  return bytes;
-}
-
-// Starts `commandLine` with standard output into a pipe and standard input
-// and error on NUL, and waits for it to end.
-Outcome RunProgram(std::wstring commandLine, const std::wstring& directory) {
-  Outcome run;
-  SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
-  HANDLE readEnd = nullptr;
-  HANDLE writeEnd = nullptr;
-  if (CreatePipe(&readEnd, &writeEnd, &inheritable, 1 << 16) == FALSE) {
-    return run;
-  }
-  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-  const HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 &inheritable, OPEN_EXISTING, 0, nullptr);
-  STARTUPINFOW startup;
-  ZeroMemory(&startup, sizeof(startup));
-  startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = nul;
-  startup.hStdOutput = writeEnd;
-  startup.hStdError = nul;
-  PROCESS_INFORMATION child;
-  ZeroMemory(&child, sizeof(child));
-  run.started =
-      CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
-                     nullptr, directory.c_str(), &startup, &child) != FALSE;
-  CloseHandle(writeEnd);
-  CloseHandle(nul);
-  if (run.started) {
-    run.ended = WaitForSingleObject(child.hProcess, kPatienceMilliseconds) ==
-                WAIT_OBJECT_0;
-    if (!run.ended) {
-      TerminateProcess(child.hProcess, 1);
-    }
-    GetExitCodeProcess(child.hProcess, &run.status);
-    CloseHandle(child.hThread);
-    CloseHandle(child.hProcess);
-    run.out = Drain(readEnd);
-  }
-  CloseHandle(readEnd);
-  return run;
-}
-
-// Whether `records` is `expected` with some lines missing and nothing else
-// wrong: the mark of a lost start, not of a fault.
-bool OnlyMissing(const std::vector<std::string>& records,
-                 const std::vector<std::string>& expected) {
-  if (records.size() >= expected.size()) {
-    return false;
-  }
-  std::size_t next = 0;
-  for (const std::string& record : records) {
-    while (next < expected.size() && expected[next] != record) {
-      ++next;
-    }
-    if (next == expected.size()) {
-      return false;
-    }
-    ++next;
-  }
-  return true;
-}
-
 class ReleasedProgram : public ::testing::Test {
  protected:
   void SetUp() override {
-    static int runs = 0;
-    wchar_t temp[MAX_PATH + 1];
-    ASSERT_GT(GetTempPathW(MAX_PATH + 1, temp), 0u);
-    dir_ = temp + Wide("runabout-ユニコード-тест-") +
-           std::to_wstring(GetCurrentProcessId()) + L"-" +
-           std::to_wstring(++runs);
-    ASSERT_TRUE(CreateDirectoryW(dir_.c_str(), nullptr));
-    ASSERT_TRUE(CopyFileW(Wide(RUNABOUT_PATH).c_str(),
-                          Path(L"runabout.exe").c_str(), FALSE));
-    ASSERT_TRUE(CopyFileW(Wide(RECORDING_CMD_PATH).c_str(),
-                          Path(L"cmd.exe").c_str(), FALSE));
-  }
-
-  void TearDown() override {
-    for (const wchar_t* name : {L"runabout.exe", L"cmd.exe", kRecordName}) {
-      DeleteFileW(Path(name).c_str());
-    }
-    EXPECT_TRUE(RemoveDirectoryW(dir_.c_str()));
-  }
-
-  [[nodiscard]] std::wstring Path(const std::wstring& name) const {
-    return dir_ + L"\\" + name;
+    runabout_ = directory_.Copy(RUNABOUT_PATH, "runabout.exe");
+    ASSERT_FALSE(runabout_.empty());
+    ASSERT_FALSE(directory_.Copy(RECORDER_PATH, "cmd.exe").empty());
   }
 
   // Runs the copied runabout.exe, named by its full quoted path, with
-  // `arguments` (UTF-8) behind it. A start that Wine lost is made again.
-  Outcome RunRunabout(const std::string& arguments) {
-    std::wstring line = L"\"" + Path(L"runabout.exe") + L"\"";
+  // `arguments` behind it; standard output lands in `*output`.
+  e2e::Outcome RunRunabout(const std::string& arguments, std::string* output) {
+    std::string line = "\"" + runabout_ + "\"";
     if (!arguments.empty()) {
-      line += L" " + Wide(arguments);
+      line += " " + arguments;
     }
-    Outcome run;
-    for (int attempt = 0; attempt < kAttempts && !run.started; ++attempt) {
-      run = RunProgram(line, dir_);
-    }
-    return run;
+    return e2e::RunCapturingOutput(runabout_, line, directory_.path(), output);
   }
 
   // The lines the stand-in has recorded, in order.
   [[nodiscard]] std::vector<std::string> Records() const {
-    std::vector<std::string> lines;
-    const HANDLE file =
-        CreateFileW(Path(kRecordName).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-      return lines;
-    }
-    std::string bytes;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) != FALSE &&
-           read > 0) {
-      bytes.append(buffer, read);
-    }
-    CloseHandle(file);
-    std::size_t start = 0;
-    for (std::size_t end = bytes.find('\n', start); end != std::string::npos;
-         end = bytes.find('\n', start)) {
-      lines.push_back(bytes.substr(start, end - start));
-      start = end + 1;
-    }
-    EXPECT_EQ(start, bytes.size()) << "a record without its line feed";
-    return lines;
+    return e2e::ReadLines(RecordPath());
   }
 
-  std::wstring dir_;
+  [[nodiscard]] std::string RecordPath() const {
+    return directory_.path() + "lines.txt";
+  }
+
+  const e2e::ScratchDirectory directory_{"ユニコード-тест"};
+  std::string runabout_;
 };
 
 struct UnicodeCase {
@@ -230,14 +87,17 @@ TEST_F(ReleasedProgram, UnicodeCommandsReachTheInterpreterIntact) {
     }
     std::vector<std::string> records;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-      DeleteFileW(Path(kRecordName).c_str());
-      const Outcome run = RunRunabout(c.arguments);
+      DeleteFileA(RecordPath().c_str());
+      std::string output;
+      const e2e::Outcome run = RunRunabout(c.arguments, &output);
       ASSERT_TRUE(run.started);
       ASSERT_TRUE(run.ended) << "runabout.exe did not end";
-      EXPECT_EQ(run.status, static_cast<DWORD>(kExitStarted));
-      EXPECT_EQ(run.out, "");
+      EXPECT_EQ(run.exitCode, static_cast<DWORD>(kExitStarted));
+      EXPECT_EQ(output, "");
       records = Records();
-      if (!OnlyMissing(records, expected)) {
+      // Only missing lines, and fewer than expected: a start Wine lost.
+      if (records.size() >= expected.size() ||
+          !e2e::IsSubsequence(records, expected)) {
         break;
       }
     }
@@ -249,11 +109,12 @@ TEST_F(ReleasedProgram, BannerBytesOnAPipeAreUnchanged) {
   // No argument, and a single one that needs Unicode: both count below two.
   for (const char* arguments : {"", "日本語.exe"}) {
     SCOPED_TRACE(arguments);
-    const Outcome run = RunRunabout(arguments);
+    std::string output;
+    const e2e::Outcome run = RunRunabout(arguments, &output);
     ASSERT_TRUE(run.started);
     ASSERT_TRUE(run.ended) << "runabout.exe did not end";
-    EXPECT_EQ(run.status, static_cast<DWORD>(kExitUsage));
-    EXPECT_EQ(run.out, kExpectedBanner);
+    EXPECT_EQ(run.exitCode, static_cast<DWORD>(kExitUsage));
+    EXPECT_EQ(output, kExpectedBanner);
     EXPECT_TRUE(Records().empty()) << "nothing may be started";
   }
 }

@@ -1,0 +1,74 @@
+// A program that notes down what it was started with, for the Windows tests
+// that start programs through Runabout. Beside itself it appends, in UTF-8:
+// - to lines.txt, its raw command line and a line feed;
+// - to args.txt, its own file name and each argument its C runtime made of
+//   that line, in brackets: "notepad.exe [C:\Notes\todo.txt]".
+// Both are read in UTF-16, so what they hold does not depend on any code
+// page of its own: a character that the starter lost to its code page
+// arrives here already replaced. Each record is one write in append mode, so
+// records of copies that run at once do not interleave. The tests copy it
+// under the names of the programs a command line names (calc.exe, app.exe)
+// and as a stand-in cmd.exe.
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) {
+    return std::string();
+  }
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(),
+                                       static_cast<int>(text.size()), nullptr,
+                                       0, nullptr, nullptr);
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                      bytes.data(), size, nullptr, nullptr);
+  return bytes;
+}
+
+std::wstring OwnPath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(),
+                                            static_cast<DWORD>(path.size()));
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+bool Append(const std::wstring& path, const std::string& record) {
+  const HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    return false;
+  }
+  DWORD written = 0;
+  const BOOL ok =
+      WriteFile(file, record.data(), static_cast<DWORD>(record.size()),
+                &written, nullptr);
+  CloseHandle(file);
+  return ok != FALSE && written == record.size();
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  const std::wstring path = OwnPath();
+  const std::size_t slash = path.find_last_of(L"\\/") + 1;
+  const std::wstring directory = path.substr(0, slash);
+
+  std::string arguments = Utf8(path.substr(slash));
+  for (int i = 1; i < argc; ++i) {
+    arguments += " [" + Utf8(argv[i]) + "]";
+  }
+  const bool lineKept =
+      Append(directory + L"lines.txt", Utf8(GetCommandLineW()) + "\n");
+  const bool argumentsKept = Append(directory + L"args.txt", arguments + "\n");
+  return lineKept && argumentsKept ? 0 : 1;
+}
