@@ -11,6 +11,7 @@
 #include <sys/prctl.h>
 #endif
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -18,6 +19,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -188,6 +190,81 @@ TEST_F(PosixEndToEnd, StartsEveryCommandThroughTheShell) {
     EXPECT_TRUE(Exists(Path(file))) << file;
   }
   EXPECT_EQ(ReadFile(Path("e")), "42\n");
+}
+
+// The README's POSIX recipes, each typed in /bin/sh as a user types it, with
+// runabout and the programs the recipes name found on PATH. A recording script
+// stands in for every program, as editor and browser in bin/ and as
+// "Example App/app": beside itself it notes down its name and each argument in
+// brackets. Programs started in the background end in any order, so what they
+// noted is compared as a set. The docs check (recipes_doc_test.sh) requires
+// every string of the table in the README and every command in the manual
+// page.
+struct Recipe {
+  std::string line;
+  std::vector<std::string> runs;  // "program [argument]...", in any order.
+};
+
+TEST_F(PosixEndToEnd, Recipes) {
+  const Recipe recipes[] = {
+      {R"(runabout editor browser)", {R"(editor)", R"(browser)"}},
+      {R"(runabout 'editor notes.txt "to do.txt"' 'editor a.txt && browser https://example.org')",
+       {R"(editor [notes.txt] [to do.txt])", R"(editor [a.txt])",
+        R"(browser [https://example.org])"}},
+      {R"(runabout "'Example App/app' --flag" editor)",
+       {R"(Example App/app [--flag])", R"(editor)"}},
+      {R"(runabout 'Example\ App/app --flag' editor)",
+       {R"(Example App/app [--flag])", R"(editor)"}},
+      {R"(runabout "browser 'https://example.org/search?q=runabout&lang=en'" editor)",
+       {R"(browser [https://example.org/search?q=runabout&lang=en])",
+        R"(editor)"}},
+      {R"(runabout '"editor' notes.txt 'todo.txt"' browser)",
+       {R"(editor [notes.txt] [todo.txt])", R"(browser)"}},
+      {R"(runabout 'editor Привет.txt' 'editor 日本語.txt')",
+       {R"(editor [Привет.txt])", R"(editor [日本語.txt])"}},
+  };
+  const std::string bin = Path("bin");
+  const std::string app = Path("Example App");
+  ASSERT_EQ(mkdir(bin.c_str(), 0755), 0);
+  ASSERT_EQ(mkdir(app.c_str(), 0755), 0);
+  ASSERT_EQ(symlink(RUNABOUT_PATH, (bin + "/runabout").c_str()), 0);
+  for (const std::string& program :
+       {bin + "/editor", bin + "/browser", app + "/app"}) {
+    std::ofstream(program)
+        << "#!/bin/sh\n"
+           "record=${0##*/}\n"
+           "for a in \"$@\"; do record=\"$record [$a]\"; done\n"
+           "printf '%s\\n' \"$record\" >> \"${0%/*}/args.txt\"\n";
+    ASSERT_EQ(chmod(program.c_str(), 0755), 0);
+  }
+  const char* path = std::getenv("PATH");
+  const std::string searchPath = bin + ":" + (path != nullptr ? path : "");
+
+  for (const Recipe& recipe : recipes) {
+    SCOPED_TRACE(recipe.line);
+    unlink((bin + "/args.txt").c_str());
+    unlink((app + "/args.txt").c_str());
+    const Result r = Run("/bin/sh", {"-c", recipe.line}, Stdout::kFile,
+                         {{"PATH", searchPath}});
+    ASSERT_TRUE(r.ended);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "");
+    ASSERT_TRUE(WaitForStartedPrograms());
+    std::vector<std::string> runs;
+    for (const auto& [file, label] :
+         {std::pair{bin + "/args.txt", std::string()},
+          std::pair{app + "/args.txt", std::string("Example App/")}}) {
+      std::istringstream lines(ReadFile(file));
+      for (std::string line; std::getline(lines, line);) {
+        runs.push_back(label + line);
+      }
+    }
+    std::vector<std::string> expected = recipe.runs;
+    std::sort(runs.begin(), runs.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(runs, expected);
+  }
 }
 
 TEST_F(PosixEndToEnd, ProgramsRunOnAfterRunaboutHasEnded) {
