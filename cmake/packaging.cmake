@@ -2,6 +2,8 @@
 # from it: runabout-<version>-win64.zip from the Windows build (the program
 # and its documents side by side, to unpack anywhere and put on PATH) and
 # runabout-<version>-Linux.tar.gz from the native one (a usual prefix tree).
+# On a Debian-family system the native build also gives the Debian package
+# runabout_<version>-<revision>_<architecture>.deb (see cmake/debian/).
 set(RUNABOUT_DOCUMENTS LICENSE CHANGELOG.md)
 if(EXISTS ${PROJECT_SOURCE_DIR}/README.md)
   list(APPEND RUNABOUT_DOCUMENTS README.md)
@@ -24,6 +26,15 @@ endif()
 set(CPACK_PACKAGE_NAME runabout)
 set(CPACK_PACKAGE_VENDOR "the Runabout developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Starts several programs with one command")
+# The Debian package's long description: its lines are kept as written.
+set(CPACK_PACKAGE_DESCRIPTION [[
+Runabout takes each of its arguments as one command and starts the commands
+one after another, each in the background of the same terminal through
+/bin/sh. It waits only until a command has been handed off, prints nothing,
+and ends as soon as the last one has been handed off; the programs it started
+run on.]])
+set(CPACK_PACKAGE_CONTACT
+    "the Runabout developers <developers@runabout.example.org>")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 if(NOT WIN32)
@@ -40,5 +51,32 @@ if(WIN32)
   set(CPACK_GENERATOR ZIP)
 else()
   set(CPACK_GENERATOR TGZ)
+endif()
+
+# The Debian package needs dpkg for its architecture and dpkg-shlibdeps
+# (dpkg-dev) for its Depends field; without them there is none, rather than
+# one that does not name the libraries the program needs.
+if(NOT WIN32 AND CMAKE_SYSTEM_NAME STREQUAL "Linux")
+  find_program(RUNABOUT_DPKG dpkg)
+  find_program(RUNABOUT_DPKG_SHLIBDEPS dpkg-shlibdeps)
+  if(RUNABOUT_DPKG AND RUNABOUT_DPKG_SHLIBDEPS)
+    execute_process(COMMAND ${RUNABOUT_DPKG} --print-architecture
+                    OUTPUT_VARIABLE runabout_deb_architecture
+                    OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+    list(APPEND CPACK_GENERATOR DEB)
+    set(CPACK_DEBIAN_PACKAGE_RELEASE 1)  # The Debian revision.
+    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${runabout_deb_architecture})
+    set(RUNABOUT_DEB_FILE_NAME runabout_${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE})
+    string(APPEND RUNABOUT_DEB_FILE_NAME _${runabout_deb_architecture}.deb)
+    set(CPACK_DEBIAN_FILE_NAME ${RUNABOUT_DEB_FILE_NAME})
+    set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+    set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    # The Debian layout; the script leaves the other packages alone.
+    set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/debian/layout.cmake)
+    set(CPACK_RUNABOUT_STRIP ${CMAKE_STRIP})
+  else()
+    message(STATUS "No Debian package: dpkg and dpkg-shlibdeps (dpkg-dev) are needed")
+  endif()
 endif()
 include(CPack)

@@ -1,15 +1,20 @@
 #!/bin/sh
-# The release archive end to end: CPack builds it from a build tree into a
-# directory of this test's own; the archive must hold exactly the expected
+# A release package end to end: CPack builds it from a build tree into a
+# directory of this test's own; the package must hold exactly the expected
 # files, and the program unpacked from it, started with no argument, must
-# print the banner and exit with status 2.
+# print the banner and exit with status 2. Run natively, it must also start
+# two commands.
 #
-#   package_test.sh BUILD_DIR ARCHIVE VERSION PROGRAM FILE... [-- RUNNER...]
+#   package_test.sh BUILD_DIR PACKAGE VERSION PROGRAM FILE... [-- RUNNER...]
 #
-# PROGRAM and each FILE are paths inside the archive; RUNNER (Wine, for the
-# Windows archive) runs the program. CMAKE_COMMAND and CPACK_COMMAND name the
-# tools; OBJDUMP, when set, names an objdump that checks the program imports
-# only Windows system libraries.
+# PACKAGE is a .zip, a .tar.gz or a .deb; PROGRAM and each FILE are paths
+# inside it. RUNNER (Wine, for the Windows archive) runs the program.
+# CMAKE_COMMAND and CPACK_COMMAND name the tools; OBJDUMP, when set, names an
+# objdump that checks the program imports only Windows system libraries.
+#
+# A .deb must also be lintian-clean, owned by root, and carry the expected
+# control fields; with CI=true (CI runs as root) it is installed with dpkg -i,
+# its program run from /usr/bin, and removed with dpkg -r.
 set -eu
 
 build=$1 archive=$2 version=$3 program=$4
@@ -22,29 +27,84 @@ while [ $# -gt 0 ] && [ "$1" != "--" ]; do
 done
 [ $# -gt 0 ] && shift # The rest is the runner.
 
+installed=""
 work=$(mktemp -d "${TMPDIR:-/tmp}/runabout-package-XXXXXX")
-trap 'rm -rf "$work"' EXIT
+trap '[ -z "$installed" ] || dpkg -r runabout >/dev/null 2>&1; rm -rf "$work"' EXIT
 fail() {
   echo "FAIL: $*" >&2
   exit 1
 }
 
-if ! (cd "$build" && "$CPACK_COMMAND" -B "$work" >"$work/cpack.log" 2>&1); then
+case $archive in
+  *.zip) generator=ZIP ;;
+  *.tar.gz) generator=TGZ ;;
+  *.deb) generator=DEB ;;
+  *) fail "no CPack generator makes $archive" ;;
+esac
+if ! (cd "$build" && "$CPACK_COMMAND" -G $generator -B "$work" \
+  >"$work/cpack.log" 2>&1); then
   cat "$work/cpack.log" >&2
   fail "cpack failed"
 fi
-[ -f "$work/$archive" ] || fail "no $archive among: $(ls "$work")"
+package="$work/$archive"
+[ -f "$package" ] || fail "no $archive among: $(ls "$work")"
 
-# Directory entries aside, the archive holds the expected files and no others.
-listed=$("$CMAKE_COMMAND" -E tar tf "$work/$archive" | grep -v '/$' | sort)
+# Directory entries aside, the package holds the expected files and no others.
+if [ $generator = DEB ]; then
+  dpkg-deb -c "$package" >"$work/contents"
+  strangers=$(awk '$2 != "root/root"' "$work/contents")
+  [ -z "$strangers" ] || fail "not owned by root:
+$strangers"
+  entries=$(awk '{ print $6 }' "$work/contents" | sed 's|^\./||')
+  ! printf '%s\n' "$entries" | grep -q '^usr/local' ||
+    fail "$archive installs under /usr/local"
+  listed=$(printf '%s\n' "$entries" | grep -v '/$' | sort)
+else
+  listed=$("$CMAKE_COMMAND" -E tar tf "$package" | grep -v '/$' | sort)
+fi
 wanted=$(printf '%s' "$expected" | sort)
 [ "$listed" = "$wanted" ] || fail "$archive holds:
 $listed
 expected:
 $wanted"
 
+if [ $generator = DEB ]; then
+  # lintian's default profile, every error and every warning a failure.
+  status=0
+  lintian --fail-on error,warning "$package" >"$work/lintian" 2>&1 || status=$?
+  if [ "$status" -ne 0 ] || grep -q '^[EW]: ' "$work/lintian"; then
+    fail "lintian (status $status): $(cat "$work/lintian")"
+  fi
+
+  # The control fields that are ours to set; Depends comes from
+  # dpkg-shlibdeps, which names at least the C library.
+  deb_version=${archive#*_}
+  deb_version=${deb_version%%_*}
+  case $deb_version in
+    "$version"-?*) ;;
+    *) fail "$archive does not name version $version with a Debian revision" ;;
+  esac
+  fields=$(dpkg-deb -f "$package" Package Version Architecture Section \
+    Priority | sort)
+  wanted_fields=$(printf '%s\n' "Package: runabout" "Version: $deb_version" \
+    "Architecture: $(dpkg --print-architecture)" "Section: utils" \
+    "Priority: optional" | sort)
+  [ "$fields" = "$wanted_fields" ] || fail "control fields:
+$fields
+expected:
+$wanted_fields"
+  dpkg-deb -f "$package" Depends | grep -Eq '(^|, )libc6 \(>= ' ||
+    fail "Depends names no C library: $(dpkg-deb -f "$package" Depends)"
+  [ -z "$(dpkg-deb -f "$package" Homepage)" ] ||
+    fail "Homepage set, but there is no home page"
+fi
+
 mkdir "$work/unpacked"
-(cd "$work/unpacked" && "$CMAKE_COMMAND" -E tar xf "$work/$archive")
+if [ $generator = DEB ]; then
+  dpkg-deb -x "$package" "$work/unpacked"
+else
+  (cd "$work/unpacked" && "$CMAKE_COMMAND" -E tar xf "$package")
+fi
 path="$work/unpacked/$program"
 [ -x "$path" ] || fail "$program is not executable once unpacked"
 
@@ -59,17 +119,54 @@ if [ -n "${OBJDUMP:-}" ]; then
   done
 fi
 
-status=0
-"$@" "$path" >"$work/out" 2>"$work/err" </dev/null || status=$?
-[ "$status" -eq 2 ] || fail "exit status $status, expected 2 (usage)"
-[ ! -s "$work/err" ] || fail "standard error: $(cat "$work/err")"
+# Runs PROGRAM with no argument: the banner, status 2, nothing on standard
+# error.
+check_banner() {
+  status=0
+  "$@" >"$work/out" 2>"$work/err" </dev/null || status=$?
+  [ "$status" -eq 2 ] || fail "$*: exit status $status, expected 2 (usage)"
+  [ ! -s "$work/err" ] || fail "$*: standard error: $(cat "$work/err")"
 
-# The banner: 13 lines, each ended by CR LF, one of them the framed title.
-cr=$(printf '\r')
-lines=$(grep -c '' "$work/out" || true)
-crlf=$(grep -c "$cr\$" "$work/out" || true)
-[ "$lines" -eq 13 ] && [ "$crlf" -eq 13 ] ||
-  fail "banner has $lines lines, $crlf ended by CR LF: $(cat "$work/out")"
-grep -q "^ *= *Runabout $version *=$cr\$" "$work/out" ||
-  fail "no framed 'Runabout $version' title: $(cat "$work/out")"
+  # The banner: 13 lines, each ended by CR LF, one of them the framed title.
+  cr=$(printf '\r')
+  lines=$(grep -c '' "$work/out" || true)
+  crlf=$(grep -c "$cr\$" "$work/out" || true)
+  [ "$lines" -eq 13 ] && [ "$crlf" -eq 13 ] ||
+    fail "$*: banner has $lines lines, $crlf ended by CR LF: $(cat "$work/out")"
+  grep -q "^ *= *Runabout $version *=$cr\$" "$work/out" ||
+    fail "$*: no framed 'Runabout $version' title: $(cat "$work/out")"
+}
+check_banner "$@" "$path"
+
+# Natively: two commands, both started. They run in the background, so each
+# is waited for, within a bound.
+if [ $# -eq 0 ]; then
+  mkdir "$work/run"
+  status=0
+  (cd "$work/run" && "$path" 'touch one' 'touch two') || status=$?
+  [ "$status" -eq 0 ] || fail "two commands: exit status $status, expected 0"
+  tries=0
+  until [ -e "$work/run/one" ] && [ -e "$work/run/two" ]; do
+    tries=$((tries + 1))
+    [ $tries -le 600 ] || fail "two commands: made only $(ls "$work/run")"
+    sleep 0.1
+  done
+fi
+
+if [ $generator = DEB ] && [ "${CI:-}" = true ]; then
+  installed=yes # From here on, removed again however the test ends.
+  dpkg -i "$package" >"$work/dpkg.log" 2>&1 ||
+    fail "dpkg -i: $(cat "$work/dpkg.log")"
+  check_banner /usr/bin/runabout
+  dpkg -r runabout >"$work/dpkg.log" 2>&1 ||
+    fail "dpkg -r: $(cat "$work/dpkg.log")"
+  installed=""
+  for file in $listed; do
+    [ ! -e "/$file" ] || fail "/$file is left after dpkg -r"
+  done
+  case $(dpkg-query -W -f='${Status}' runabout 2>/dev/null || true) in
+    *" installed") fail "dpkg still lists runabout as installed" ;;
+  esac
+  echo "$archive: installed, run and removed"
+fi
 echo "$archive: $(echo "$listed" | wc -l) files, banner as expected"
