@@ -42,6 +42,14 @@ TEST(InterpreterLine, Reading) {
       {"startx is not start", "cmd /C startx /B y", Action::kShell,
        "startx /B y"},
       {"cmdx is not cmd", "cmdx /C y", Action::kShell, "cmdx /C y"},
+      // A word ends at a space or at the end of the text: a word that only
+      // begins with cmd, /C, start or /B, and is followed by another word
+      // that would be read, must not be taken.
+      {"/Cx is not /C", "cmd /Cx y", Action::kShell, "cmd /Cx y"},
+      {"cmd/C is not cmd and /C", "cmd/C x", Action::kShell, "cmd/C x"},
+      {"/Bx is not /B", "cmd /C start /Bx y", Action::kShell, "start /Bx y"},
+      {"start/B is not start and /B", "cmd /C start/B x", Action::kShell,
+       "start/B x"},
       {"a line that is not a cmd line runs as it stands", "touch a",
        Action::kShell, "touch a"},
       {"/C is required", "cmd /K x", Action::kShell, "cmd /K x"},

@@ -38,6 +38,13 @@ std::string ReadAvailable(HANDLE pipe) {
   return bytes;
 }
 
+// The whole of the file at `path`; empty if there is none.
+std::string FileText(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(file)),
+                     std::istreambuf_iterator<char>());
+}
+
 }  // namespace
 
 ScratchDirectory::ScratchDirectory(const std::string& label) {
@@ -162,9 +169,7 @@ Outcome RunCapturingOutput(const std::string& application,
 }
 
 std::vector<Record> ReadRecords(const std::string& directory) {
-  std::ifstream file(directory + "records.txt", std::ios::binary);
-  const std::string text((std::istreambuf_iterator<char>(file)),
-                         std::istreambuf_iterator<char>());
+  const std::string text = FileText(directory + "records.txt");
   std::vector<Record> records;
   std::size_t at = 0;
   while (at < text.size()) {
@@ -191,9 +196,7 @@ std::vector<Record> ReadRecords(const std::string& directory) {
 }
 
 std::vector<std::string> ReadLines(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  const std::string text((std::istreambuf_iterator<char>(file)),
-                         std::istreambuf_iterator<char>());
+  const std::string text = FileText(path);
   std::vector<std::string> lines;
   std::size_t start = 0;
   for (std::size_t end = text.find('\n'); end != std::string::npos;
@@ -205,6 +208,10 @@ std::vector<std::string> ReadLines(const std::string& path) {
     lines.push_back("unterminated: " + text.substr(start));
   }
   return lines;
+}
+
+std::string ReadHandleProbe(const std::string& directory) {
+  return FileText(directory + "handle-probe.txt");
 }
 
 bool HandedOverLines(const std::vector<Record>& records,
@@ -246,6 +253,7 @@ RecordedRun RunBesideRecordingCmd(const std::string& program,
       RunCapturingOutput(runabout, commandLine, directory.path(), &run.output);
   run.inOrder =
       HandedOverLines(ReadRecords(directory.path()), &run.lines, &run.why);
+  run.probe = ReadHandleProbe(directory.path());
   return run;
 }
 

@@ -72,8 +72,9 @@ struct Outcome {
 
 /// Starts `application` with exactly `commandLine` as its raw command line
 /// and `directory` as its current directory, then waits up to a minute for it
-/// to end. With `handles`, those are its standard handles (inherited through
-/// STARTF_USESTDHANDLES). A start that fails is tried twice more, as Wine
+/// to end. With `handles`, it inherits every inheritable handle of this
+/// process, at the same values, and those are its standard handles
+/// (STARTF_USESTDHANDLES). A start that fails is tried twice more, as Wine
 /// now and then fails one on its own.
 Outcome Run(const std::string& application, const std::string& commandLine,
             const std::string& directory,
@@ -100,6 +101,10 @@ std::vector<Record> ReadRecords(const std::string& directory);
 /// marked "unterminated: ", so that it compares unequal to any record.
 std::vector<std::string> ReadLines(const std::string& path);
 
+/// The verdict the stand-in interpreter left in `directory` for its
+/// "probe-handle:N" marker: "inherited" or "not inherited"; empty if none ran.
+std::string ReadHandleProbe(const std::string& directory);
+
 /// The lines handed over, in order, if `records` are begin/end pairs of the
 /// same line each (so every interpreter ended before the next one began);
 /// otherwise false, with `*why` saying what is out of place.
@@ -113,6 +118,7 @@ struct RecordedRun {
   std::vector<std::string> lines;  ///< The lines handed over, in order.
   bool inOrder = false;  ///< The records were begin/end pairs (or none).
   std::string why;       ///< What went wrong, when something did.
+  std::string probe;     ///< The stand-in's ReadHandleProbe verdict, if any.
 };
 
 /// Copies `program` as runabout.exe and the recording cmd.exe into a fresh

@@ -1,6 +1,7 @@
 // Runabout under Wine with the recording cmd.exe beside it: for exact raw
 // command lines, the exact lines handed to the interpreter, their order, that
-// each interpreter ends before the next begins, and the exit status.
+// each interpreter ends before the next begins, the exit status, and that the
+// interpreter inherits none of Runabout's handles.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -22,10 +23,11 @@ struct HandOverCase {
   DWORD exitCode;
 };
 
-// Runs one case in a fresh directory and checks everything it left behind.
-// Wine now and then fails to start a process on its own; that shows as
-// records missing, and only then is the case run again.
-void ExpectHandOver(const HandOverCase& c) {
+// Runs one case in a fresh directory and checks everything it left behind;
+// with `kept`, the run that passed is kept there. Wine now and then fails to
+// start a process on its own; that shows as records missing, and only then is
+// the case run again.
+void ExpectHandOver(const HandOverCase& c, e2e::RecordedRun* kept = nullptr) {
   SCOPED_TRACE(c.why);
   const std::string program = e2e::ProgramFromEnvironment("RUNABOUT_PROGRAM");
   ASSERT_FALSE(program.empty()) << "RUNABOUT_PROGRAM is not set";
@@ -43,6 +45,9 @@ void ExpectHandOver(const HandOverCase& c) {
     ASSERT_TRUE(run.inOrder) << run.why;
     const std::vector<std::string>& lines = run.lines;
     if (lines == expected) {
+      if (kept != nullptr) {
+        *kept = run;
+      }
       return;
     }
     ASSERT_TRUE(lines.size() < expected.size() &&
@@ -146,6 +151,77 @@ TEST(HandOver, WaitsForEachInterpreterToEnd) {
        0},
   };
   for (const HandOverCase& c : cases) ExpectHandOver(c);
+}
+
+// An inheritable file of this process's own that holds the stand-in's probe
+// marker for its own handle value, "probe-handle:N".
+class ProbeFile {
+ public:
+  explicit ProbeFile(const std::string& path)
+      : handle_(CreateInheritable(path)) {
+    if (handle_ == INVALID_HANDLE_VALUE) {
+      return;
+    }
+    marker_ = "probe-handle:" + std::to_string(HandleToULong(handle_));
+    DWORD written = 0;
+    if (WriteFile(handle_, marker_.data(), static_cast<DWORD>(marker_.size()),
+                  &written, nullptr) == FALSE ||
+        written != marker_.size()) {
+      marker_.clear();
+    }
+  }
+  ~ProbeFile() {
+    if (handle_ != INVALID_HANDLE_VALUE) {
+      CloseHandle(handle_);
+    }
+  }
+  ProbeFile(const ProbeFile&) = delete;
+  ProbeFile& operator=(const ProbeFile&) = delete;
+  ProbeFile(ProbeFile&&) = delete;
+  ProbeFile& operator=(ProbeFile&&) = delete;
+
+  /// The marker; empty if the file could not be made.
+  [[nodiscard]] const std::string& marker() const { return marker_; }
+
+ private:
+  static HANDLE CreateInheritable(const std::string& path) {
+    SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
+    return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                       &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+  }
+
+  HANDLE handle_;
+  std::string marker_;
+};
+
+// The interpreter that Runabout starts inherits none of its handles. Runabout
+// itself is started with inheritance on, so it holds this test's probe file
+// at the same handle value, and the stand-in looks there for the file.
+TEST(HandOver, InterpreterInheritsNoHandles) {
+  const e2e::ScratchDirectory directory;
+  const ProbeFile probe(directory.path() + "probe.txt");
+  ASSERT_FALSE(probe.marker().empty()) << "no probe file";
+
+  // The stand-in started from here with inheritance on must see the file, or
+  // the probe could not tell an inherited handle from none.
+  ASSERT_TRUE(directory.CopyHelper("cmd.exe"));
+  const e2e::StandardHandles own = {GetStdHandle(STD_INPUT_HANDLE),
+                                    GetStdHandle(STD_OUTPUT_HANDLE),
+                                    GetStdHandle(STD_ERROR_HANDLE)};
+  const e2e::Outcome direct =
+      e2e::Run(directory.path() + "cmd.exe", "cmd.exe " + probe.marker(),
+               directory.path(), &own);
+  ASSERT_TRUE(direct.started && direct.ended);
+  ASSERT_EQ(e2e::ReadHandleProbe(directory.path()), "inherited");
+
+  const HandOverCase c = {"the first interpreter probes for the file",
+                          "runabout.exe " + probe.marker() + " b",
+                          {probe.marker(), "b"},
+                          0};
+  e2e::RecordedRun run;
+  ASSERT_NO_FATAL_FAILURE(ExpectHandOver(c, &run));
+  EXPECT_EQ(run.probe, "not inherited");
 }
 
 // The limits of a Windows command line (32,767 characters) and of the ANSI
