@@ -51,52 +51,55 @@ struct Entered {
   std::string batchFile;    // When set, the line of recipe.bat.
 };
 
-// The strings are exactly those of the README's tables.
-const Recipe kRecipes[] = {
-    {Entry::kPromptAndBatchFile,
-     R"(runabout calc.exe notepad.exe)",
-     {R"(calc.exe)", R"(notepad.exe)"}},
-    {Entry::kPromptAndBatchFile,
-     R"(runabout "notepad.exe C:\Notes\todo.txt" calc.exe)",
-     {R"(notepad.exe [C:\Notes\todo.txt])", R"(calc.exe)"}},
-    {Entry::kPromptAndBatchFile,
-     R"(runabout """C:\Program Files\Example App\app.exe" calc.exe)",
-     {R"(C:\Program Files\Example App\app.exe)", R"(calc.exe)"}},
-    {Entry::kPromptAndBatchFile,
-     R"(runabout """cd /d C:\Program Files\Example App && app.exe --flag" calc.exe)",
-     {R"(C:\Program Files\Example App\app.exe [--flag])", R"(calc.exe)"}},
-    {Entry::kPromptAndBatchFile,
-     R"(runabout "explorer https://example.org/search?q=runabout^^^&lang=en" calc.exe)",
-     {R"(explorer.exe [https://example.org/search?q=runabout&lang=en])",
-      R"(calc.exe)"}},
-    {Entry::kPromptAndBatchFile,
-     R"(runabout """explorer https://example.org/search?q=runabout^&lang=en" calc.exe)",
-     {R"(explorer.exe [https://example.org/search?q=runabout&lang=en])",
-      R"(calc.exe)"}},
-    {Entry::kPrompt,
-     R"(runabout "explorer https://example.org/My%20Documents" calc.exe)",
-     {R"(explorer.exe [https://example.org/My%20Documents])", R"(calc.exe)"}},
-    // cmd reads a batch file in the console's code page, not in UTF-8.
-    {Entry::kPrompt,
-     R"(runabout "notepad.exe Привет.txt" "notepad.exe 日本語.txt")",
-     {R"(notepad.exe [Привет.txt])", R"(notepad.exe [日本語.txt])"}},
-    {Entry::kPromptAndBatchFile,
-     R"(runabout notes.bat calc.exe)",
-     {R"(notepad.exe [my notes.txt] [to do.txt])", R"(calc.exe)"},
-     "",
-     R"(@notepad.exe "my notes.txt" "to do.txt")"},
-    {Entry::kBatchFile,
-     R"(runabout "explorer https://example.org/My%%20Documents" calc.exe)",
-     {R"(explorer.exe [https://example.org/My%20Documents])", R"(calc.exe)"}},
-    {Entry::kPowerShell,
-     R"(runabout 'notepad.exe C:\Notes\todo.txt' calc.exe)",
-     {R"(notepad.exe [C:\Notes\todo.txt])", R"(calc.exe)"},
-     R"(runabout.exe "notepad.exe C:\Notes\todo.txt" calc.exe)"},
-    {Entry::kPowerShell,
-     R"(runabout --% """C:\Program Files\Example App\app.exe" calc.exe)",
-     {R"(C:\Program Files\Example App\app.exe)", R"(calc.exe)"},
-     R"(runabout.exe """C:\Program Files\Example App\app.exe" calc.exe)"},
-};
+// The recipes; their strings are exactly those of the README's tables.
+const std::vector<Recipe>& AllRecipes() {
+  static const std::vector<Recipe> recipes = {
+      {Entry::kPromptAndBatchFile,
+       R"(runabout calc.exe notepad.exe)",
+       {R"(calc.exe)", R"(notepad.exe)"}},
+      {Entry::kPromptAndBatchFile,
+       R"(runabout "notepad.exe C:\Notes\todo.txt" calc.exe)",
+       {R"(notepad.exe [C:\Notes\todo.txt])", R"(calc.exe)"}},
+      {Entry::kPromptAndBatchFile,
+       R"(runabout """C:\Program Files\Example App\app.exe" calc.exe)",
+       {R"(C:\Program Files\Example App\app.exe)", R"(calc.exe)"}},
+      {Entry::kPromptAndBatchFile,
+       R"(runabout """cd /d C:\Program Files\Example App && app.exe --flag" calc.exe)",
+       {R"(C:\Program Files\Example App\app.exe [--flag])", R"(calc.exe)"}},
+      {Entry::kPromptAndBatchFile,
+       R"(runabout "explorer https://example.org/search?q=runabout^^^&lang=en" calc.exe)",
+       {R"(explorer.exe [https://example.org/search?q=runabout&lang=en])",
+        R"(calc.exe)"}},
+      {Entry::kPromptAndBatchFile,
+       R"(runabout """explorer https://example.org/search?q=runabout^&lang=en" calc.exe)",
+       {R"(explorer.exe [https://example.org/search?q=runabout&lang=en])",
+        R"(calc.exe)"}},
+      {Entry::kPrompt,
+       R"(runabout "explorer https://example.org/My%20Documents" calc.exe)",
+       {R"(explorer.exe [https://example.org/My%20Documents])", R"(calc.exe)"}},
+      // cmd reads a batch file in the console's code page, not in UTF-8.
+      {Entry::kPrompt,
+       R"(runabout "notepad.exe Привет.txt" "notepad.exe 日本語.txt")",
+       {R"(notepad.exe [Привет.txt])", R"(notepad.exe [日本語.txt])"}},
+      {Entry::kPromptAndBatchFile,
+       R"(runabout notes.bat calc.exe)",
+       {R"(notepad.exe [my notes.txt] [to do.txt])", R"(calc.exe)"},
+       "",
+       R"(@notepad.exe "my notes.txt" "to do.txt")"},
+      {Entry::kBatchFile,
+       R"(runabout "explorer https://example.org/My%%20Documents" calc.exe)",
+       {R"(explorer.exe [https://example.org/My%20Documents])", R"(calc.exe)"}},
+      {Entry::kPowerShell,
+       R"(runabout 'notepad.exe C:\Notes\todo.txt' calc.exe)",
+       {R"(notepad.exe [C:\Notes\todo.txt])", R"(calc.exe)"},
+       R"(runabout.exe "notepad.exe C:\Notes\todo.txt" calc.exe)"},
+      {Entry::kPowerShell,
+       R"(runabout --% """C:\Program Files\Example App\app.exe" calc.exe)",
+       {R"(C:\Program Files\Example App\app.exe)", R"(calc.exe)"},
+       R"(runabout.exe """C:\Program Files\Example App\app.exe" calc.exe)"},
+  };
+  return recipes;
+}
 
 std::string WithPercentDoubled(const std::string& line) {
   std::string doubled;
@@ -190,7 +193,7 @@ class Recipes : public ::testing::Test {
 };
 
 TEST_F(Recipes, TypedAtThePrompt) {
-  for (const Recipe& recipe : kRecipes) {
+  for (const Recipe& recipe : AllRecipes()) {
     if (recipe.entry == Entry::kPromptAndBatchFile ||
         recipe.entry == Entry::kPrompt) {
       ExpectRuns(recipe, {"at the prompt", true,
@@ -200,7 +203,7 @@ TEST_F(Recipes, TypedAtThePrompt) {
 }
 
 TEST_F(Recipes, InABatchFile) {
-  for (const Recipe& recipe : kRecipes) {
+  for (const Recipe& recipe : AllRecipes()) {
     if (recipe.entry == Entry::kPromptAndBatchFile) {
       ExpectRuns(recipe,
                  {"in a batch file, % doubled", true, "cmd /C recipe.bat",
@@ -215,7 +218,7 @@ TEST_F(Recipes, InABatchFile) {
 // PowerShell is not run here: these rows check Runabout with the line that
 // PowerShell's documentation says it hands over.
 TEST_F(Recipes, FromPowerShell) {
-  for (const Recipe& recipe : kRecipes) {
+  for (const Recipe& recipe : AllRecipes()) {
     if (recipe.entry == Entry::kPowerShell) {
       ExpectRuns(recipe,
                  {"as PowerShell hands it over", false, recipe.raw, ""});
