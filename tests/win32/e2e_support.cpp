@@ -268,6 +268,21 @@ bool IsSubsequence(const std::vector<std::string>& part,
   return next == part.size();
 }
 
+testing::AssertionResult OnlyStartsLost(
+    const std::vector<std::string>& got,
+    const std::vector<std::string>& expected, int attempt, int attempts) {
+  if (got.size() >= expected.size() || !IsSubsequence(got, expected)) {
+    return testing::AssertionFailure()
+           << "got: " << testing::PrintToString(got)
+           << "\nexpected: " << testing::PrintToString(expected);
+  }
+  if (attempt >= attempts) {
+    return testing::AssertionFailure()
+           << "starts still lost after " << attempt << " attempts";
+  }
+  return testing::AssertionSuccess();
+}
+
 std::string ProgramDirectory() {
   char path[MAX_PATH];
   const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);

@@ -3,6 +3,7 @@
 // the stand-in command interpreter (recording_cmd.cpp).
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
@@ -130,6 +131,14 @@ RecordedRun RunBesideRecordingCmd(const std::string& program,
 /// Whether `part` is `whole` with some elements left out, order kept.
 bool IsSubsequence(const std::vector<std::string>& part,
                    const std::vector<std::string>& whole);
+
+/// The verdict on attempt `attempt` (counted from 1) of `attempts` that did
+/// not give `expected`: success when `got` only lacks some of it, starts Wine
+/// lost, and attempts are left; failure, naming both lists, when anything is
+/// wrong or out of order, or when starts are still lost at the last attempt.
+testing::AssertionResult OnlyStartsLost(
+    const std::vector<std::string>& got,
+    const std::vector<std::string>& expected, int attempt, int attempts);
 
 /// The directory of this test program, ending with a backslash; the helper
 /// programs stand there.
