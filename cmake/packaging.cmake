@@ -56,7 +56,7 @@ endif()
 # The Debian package needs dpkg for its architecture and dpkg-shlibdeps
 # (dpkg-dev) for its Depends field; without them there is none, rather than
 # one that does not name the libraries the program needs.
-if(NOT WIN32 AND CMAKE_SYSTEM_NAME STREQUAL "Linux")
+if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
   find_program(RUNABOUT_DPKG dpkg)
   find_program(RUNABOUT_DPKG_SHLIBDEPS dpkg-shlibdeps)
   if(RUNABOUT_DPKG AND RUNABOUT_DPKG_SHLIBDEPS)
@@ -66,8 +66,10 @@ if(NOT WIN32 AND CMAKE_SYSTEM_NAME STREQUAL "Linux")
     list(APPEND CPACK_GENERATOR DEB)
     set(CPACK_DEBIAN_PACKAGE_RELEASE 1)  # The Debian revision.
     set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${runabout_deb_architecture})
-    set(RUNABOUT_DEB_FILE_NAME runabout_${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE})
-    string(APPEND RUNABOUT_DEB_FILE_NAME _${runabout_deb_architecture}.deb)
+    # Debian's own naming, name_version-revision_architecture.deb; the tests
+    # look for the package under this name.
+    set(RUNABOUT_DEB_FILE_NAME
+        runabout_${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE}_${runabout_deb_architecture}.deb)
     set(CPACK_DEBIAN_FILE_NAME ${RUNABOUT_DEB_FILE_NAME})
     set(CPACK_DEBIAN_PACKAGE_SECTION utils)
     set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

@@ -152,8 +152,11 @@ TEST(HandOver, WaitsForEachInterpreterToEnd) {
 // marker for its own handle value, "probe-handle:N".
 class ProbeFile {
  public:
-  explicit ProbeFile(const std::string& path)
-      : handle_(CreateInheritable(path)) {
+  explicit ProbeFile(const std::string& path) {
+    SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
+    handle_ =
+        CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, &inheritable,
+                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle_ == INVALID_HANDLE_VALUE) {
       return;
     }
@@ -179,14 +182,7 @@ class ProbeFile {
   [[nodiscard]] const std::string& marker() const { return marker_; }
 
  private:
-  static HANDLE CreateInheritable(const std::string& path) {
-    SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
-    return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                       &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
-  }
-
-  HANDLE handle_;
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
   std::string marker_;
 };
 

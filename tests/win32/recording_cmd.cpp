@@ -26,23 +26,33 @@ std::string OwnDirectory() {
   return directory;
 }
 
+// Writes `bytes` in one write to the file `name` beside this program, at its
+// end (`access` FILE_APPEND_DATA, `disposition` OPEN_ALWAYS) or in its place
+// (GENERIC_WRITE, CREATE_ALWAYS). A file that cannot be opened is passed
+// over: the test then finds what it should hold missing.
+void WriteBeside(const char* name, const std::string& bytes, DWORD access,
+                 DWORD disposition) {
+  const HANDLE file =
+      CreateFileA((OwnDirectory() + name).c_str(), access,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    return;
+  }
+  DWORD written = 0;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+            nullptr);
+  CloseHandle(file);
+}
+
 // Appends "<kind> <length>:<line>\n". The length lets any byte stand in the
 // line; one write in append mode keeps records of interpreters that run at
 // once from interleaving.
 void Append(const char* kind, const std::string& line) {
-  const std::string record =
-      std::string(kind) + " " + std::to_string(line.size()) + ":" + line + "\n";
-  const HANDLE file =
-      CreateFileA((OwnDirectory() + "records.txt").c_str(), FILE_APPEND_DATA,
-                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    return;  // The test then finds the record missing.
-  }
-  DWORD written = 0;
-  WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &written,
-            nullptr);
-  CloseHandle(file);
+  WriteBeside(
+      "records.txt",
+      std::string(kind) + " " + std::to_string(line.size()) + ":" + line + "\n",
+      FILE_APPEND_DATA, OPEN_ALWAYS);
 }
 
 // The number right behind `marker` in `line`, or `fallback` without one.
@@ -82,18 +92,9 @@ void ProbeHandle(const std::string& line) {
       line.find_first_not_of("0123456789", at + std::strlen(kProbeMarker));
   const std::string marker = line.substr(at, end - at);
   const HANDLE probed = ULongToHandle(MarkerValue(line, kProbeMarker, 0));
-  const std::string verdict =
-      HoldsMarker(probed, marker) ? "inherited" : "not inherited";
-  const HANDLE file =
-      CreateFileA((OwnDirectory() + "handle-probe.txt").c_str(), GENERIC_WRITE,
-                  0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    return;  // The test then finds no verdict.
-  }
-  DWORD written = 0;
-  WriteFile(file, verdict.data(), static_cast<DWORD>(verdict.size()), &written,
-            nullptr);
-  CloseHandle(file);
+  WriteBeside("handle-probe.txt",
+              HoldsMarker(probed, marker) ? "inherited" : "not inherited",
+              GENERIC_WRITE, CREATE_ALWAYS);
 }
 
 }  // namespace
