@@ -1,4 +1,5 @@
-// The usage text: a framed banner, a usage line and an example line.
+// The usage text: a framed banner, a usage line and an example line; for
+// runaboutw.exe, which has no console, a message box instead.
 #include <cstddef>
 #include <string>
 
@@ -7,10 +8,30 @@
 
 namespace {
 
+constexpr char kWebAddress[] = "https://runabout.example.org";
+
+}  // namespace
+
+#ifdef RUNABOUT_WINDOWED
+// runaboutw.exe has no console to print on, so its usage goes into a message
+// box. A frame of '=' would not line up in the box's proportional font, so
+// there is none, and the lines name the program the user started.
+void ShowUsage() {
+  const std::string usage =
+      std::string(ProgramName) + " " + ProgramVersion +
+      " starts several programs with one command, without a console window.\n"
+      "\n"
+      "Usage: runaboutw \"Program 1\" \"Program 2\"\n"
+      "Example: runaboutw \"explorer " +
+      kWebAddress + "\" calc.exe notepad.exe";
+  ShowMessage(usage.c_str());
+}
+#else
+namespace {
+
 constexpr std::size_t kFrameWidth = 31;  // Content columns between the '='s.
 constexpr char kMargin[] = "     ";
 constexpr char kQuote[] = "\"";
-constexpr char kWebAddress[] = "https://runabout.example.org";
 
 // `content` centred in the frame; an odd spare column goes on the left.
 std::string Framed(const std::string& content) {
@@ -44,3 +65,4 @@ void ShowUsage() {
   PrintLine(std::string(" i.e. ") + ProgramName + " " + kQuote + "explorer " +
             kWebAddress + kQuote + " calc.exe notepad.exe");
 }
+#endif

@@ -18,6 +18,12 @@ void StartConsole();
 /// write is ignored.
 void PrintLine(const std::string& text);
 
+/// Shows `text` to the user under the caption ProgramName and returns once
+/// they have seen it: on Windows in a message box (false if none could be
+/// shown), on POSIX as a line on standard error. Allocates nothing, so it
+/// serves the fatal report too.
+bool ShowMessage(const char* text);
+
 /// Reports fatal error `number` to the user and ends the process with status
 /// `number + 1`.
 [[noreturn]] void FatalError(int number);

@@ -1,5 +1,5 @@
-// POSIX console output (write to descriptor 1) and fatal report (standard
-// error, as there is no message box).
+// POSIX console output (write to descriptor 1), and messages and the fatal
+// report on standard error, as there is no message box.
 #include <unistd.h>
 
 #include <cerrno>
@@ -39,12 +39,16 @@ void PrintLine(const std::string& text) {
   WriteAll(STDOUT_FILENO, "\r\n", 2);
 }
 
-void FatalError(int number) {
-  // Fixed buffers only: memory may be what ran out.
-  const char* message = FatalErrorMessage(number);
+bool ShowMessage(const char* text) {
   WriteAll(STDERR_FILENO, ProgramName, std::strlen(ProgramName));
   WriteAll(STDERR_FILENO, ": ", 2);
-  WriteAll(STDERR_FILENO, message, std::strlen(message));
+  WriteAll(STDERR_FILENO, text, std::strlen(text));
   WriteAll(STDERR_FILENO, "\n", 1);
+  return true;
+}
+
+void FatalError(int number) {
+  // Fixed buffers only: memory may be what ran out.
+  ShowMessage(FatalErrorMessage(number));
   _exit(number + 1);
 }

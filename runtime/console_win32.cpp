@@ -1,5 +1,5 @@
-// Windows console output (WriteFile) and fatal report (MessageBoxA, from a
-// USER32 loaded only then; standard error without it).
+// Windows console output (WriteFile), message box (MessageBoxA, from a USER32
+// loaded only then) and fatal report (the box; standard error without it).
 #include <windows.h>
 
 #include <cstring>
@@ -8,9 +8,10 @@
 
 namespace {
 
-// All the program needs of the user-interface library is the fatal report's
-// message box, which hardly any run shows. Imported, the library would be
-// loaded and set up at every start, so it is loaded only to show the box.
+// All the program needs of the user-interface library is a message box (the
+// fatal report, and runaboutw.exe's usage), which hardly any run shows.
+// Imported, the library would be loaded and set up at every start, so it is
+// loaded only to show the box.
 constexpr char kUserInterfaceLibrary[] = "user32.dll";
 
 using MessageBoxFunction = decltype(&MessageBoxA);
@@ -57,12 +58,16 @@ void PrintLine(const std::string& text) {
   Write(StdOutHandle, "\r\n", 2);
 }
 
+bool ShowMessage(const char* text) {
+  const MessageBoxFunction messageBox = LoadMessageBox();
+  // MessageBoxA returns 0 when it could not show the box.
+  return messageBox != nullptr &&
+         messageBox(nullptr, text, ProgramName, MB_OK) != 0;
+}
+
 void FatalError(int number) {
   const char* message = FatalErrorMessage(number);
-  const MessageBoxFunction messageBox = LoadMessageBox();
-  if (messageBox != nullptr) {
-    messageBox(nullptr, message, ProgramName, MB_OK);
-  } else {
+  if (!ShowMessage(message)) {
     // Without the box the report goes to standard error, from fixed texts
     // only: memory may be what ran out.
     HANDLE error = GetStdHandle(STD_ERROR_HANDLE);

@@ -9,6 +9,16 @@ namespace {
 
 constexpr DWORD kPollMilliseconds = 10;
 
+// runabout.exe's interpreters share its console. runaboutw.exe has none, and
+// without this flag Windows would open a console window for each of them;
+// with it the first interpreter gets a console that has no window, which the
+// second one and every console program they start then share.
+#ifdef RUNABOUT_WINDOWED
+constexpr DWORD kCreationFlags = NORMAL_PRIORITY_CLASS | CREATE_NO_WINDOW;
+#else
+constexpr DWORD kCreationFlags = NORMAL_PRIORITY_CLASS;
+#endif
+
 // GetExitCodeProcess reports STILL_ACTIVE both for a running child and for one
 // that ended with status 259; only the handle's state tells them apart, so a
 // child exiting with 259 cannot keep the runner waiting for ever.
@@ -37,7 +47,7 @@ void RunAndWait(const std::string& commandLine) {
 
   const BOOL started =
       CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE,
-                     NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &child);
+                     kCreationFlags, nullptr, nullptr, &startup, &child);
 
   // Without a child the first reading fails on the null handle, so a start
   // that failed still costs exactly one pause.
