@@ -1,7 +1,8 @@
 # What `cmake --install` puts in place, and the release archives CPack builds
-# from it: runabout-<version>-win64.zip from the Windows build (the program
-# and its documents side by side, to unpack anywhere and put on PATH) and
-# runabout-<version>-Linux.tar.gz from the native one (a usual prefix tree).
+# from it: runabout-<version>-win64.zip from the Windows build (runabout.exe,
+# runaboutw.exe and the documents side by side, to unpack anywhere and put on
+# PATH) and runabout-<version>-Linux.tar.gz from the native one (a usual
+# prefix tree; POSIX has no console windows, so no runaboutw).
 # On a Debian-family system the native build also gives the Debian package
 # runabout_<version>-<revision>_<architecture>.deb (see cmake/debian/).
 set(RUNABOUT_DOCUMENTS LICENSE CHANGELOG.md)
@@ -12,7 +13,7 @@ list(TRANSFORM RUNABOUT_DOCUMENTS PREPEND ${PROJECT_SOURCE_DIR}/
      OUTPUT_VARIABLE runabout_document_paths)
 
 if(WIN32)
-  install(TARGETS runabout RUNTIME DESTINATION .)
+  install(TARGETS runabout runaboutw RUNTIME DESTINATION .)
   install(FILES ${runabout_document_paths} DESTINATION .)
 else()
   include(GNUInstallDirs)

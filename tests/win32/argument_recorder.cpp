@@ -1,6 +1,8 @@
 // A program that notes down what it was started with, for the Windows tests
 // that start programs through Runabout. Beside itself it appends, in UTF-8:
 // - to lines.txt, its raw command line and a line feed;
+// - to consoles.txt, its own file name and its console's window handle, 0
+//   when that console has no window (or it has no console): "calc.exe 0";
 // - to args.txt, its own file name and each argument its C runtime made of
 //   that line, in brackets: "notepad.exe [C:\Notes\todo.txt]".
 // Both are read in UTF-16, so what they hold does not depend on any code
@@ -69,6 +71,11 @@ int wmain(int argc, wchar_t** argv) {
   }
   const bool lineKept =
       Append(directory + L"lines.txt", Utf8(GetCommandLineW()) + "\n");
+  const bool consoleKept =
+      Append(directory + L"consoles.txt",
+             Utf8(path.substr(slash)) + " " +
+                 std::to_string(HandleToULong(GetConsoleWindow())) + "\n");
+  // Last, so that a test that finds this record finds the others too.
   const bool argumentsKept = Append(directory + L"args.txt", arguments + "\n");
-  return lineKept && argumentsKept ? 0 : 1;
+  return lineKept && argumentsKept && consoleKept ? 0 : 1;
 }

@@ -21,6 +21,7 @@ struct HandOverCase {
   std::string commandLine;            // Exactly as Runabout receives it.
   std::vector<std::string> commands;  // Each handed over behind the prefix.
   DWORD exitCode;
+  const char* program = "RUNABOUT_PROGRAM";  // Names the program to run.
 };
 
 // Runs one case in a fresh directory and checks everything it left behind;
@@ -29,8 +30,8 @@ struct HandOverCase {
 // the case run again.
 void ExpectHandOver(const HandOverCase& c, e2e::RecordedRun* kept = nullptr) {
   SCOPED_TRACE(c.why);
-  const std::string program = e2e::ProgramFromEnvironment("RUNABOUT_PROGRAM");
-  ASSERT_FALSE(program.empty()) << "RUNABOUT_PROGRAM is not set";
+  const std::string program = e2e::ProgramFromEnvironment(c.program);
+  ASSERT_FALSE(program.empty()) << c.program << " is not set";
   std::vector<std::string> expected;
   for (const std::string& command : c.commands) {
     expected.push_back(kPrefix + command);
@@ -144,6 +145,24 @@ TEST(HandOver, WaitsForEachInterpreterToEnd) {
        "runabout.exe exit-code:259 b",
        {"exit-code:259", "b"},
        0},
+  };
+  for (const HandOverCase& c : cases) ExpectHandOver(c);
+}
+
+// runaboutw.exe, the same program for the GUI subsystem, hands over the same
+// lines in the same order, each only once the one before has ended.
+TEST(HandOver, WindowedProgramHandsOverTheSameLines) {
+  const HandOverCase cases[] = {
+      {"two programs",
+       "runaboutw.exe calc.exe notepad.exe",
+       {"calc.exe", "notepad.exe"},
+       0,
+       "RUNABOUTW_PROGRAM"},
+      {"a group, then a slow interpreter",
+       "runaboutw.exe \"\"\"a b\" sleep-ms:200 c",
+       {"\"a b\"", "sleep-ms:200", "c"},
+       0,
+       "RUNABOUTW_PROGRAM"},
   };
   for (const HandOverCase& c : cases) ExpectHandOver(c);
 }

@@ -1,14 +1,18 @@
 // The README's Windows recipes, each run the way a user runs it, under Wine
 // with Wine's own cmd.exe and nothing of ours in its place: typed at cmd's
 // prompt (run as `cmd /S /C "LINE"`, which reads LINE as the prompt does) and
-// again from a batch file with every % doubled, as a line of a batch file, or,
-// for PowerShell, as the raw line its documentation says it hands over. The
-// argument recorder stands in for every program the recipes name: in the case
-// directory as calc.exe, notepad.exe and explorer.exe, and as
-// C:\Program Files\Example App\app.exe. What each copy received is compared
-// with the table as a set, since programs started in the background may end
-// in any order. The docs check (recipes_doc_test.sh) requires every string of
-// the table in the README and every command in the manual page.
+// again from a batch file with every % doubled, as a line of a batch file,
+// for PowerShell as the raw line its documentation says it hands over, or as
+// a shortcut's Target, started from a parent without a console as Explorer
+// starts it (gui_parent.cpp), runabout.exe and runaboutw.exe standing in
+// C:\Tools\runabout. The argument recorder stands in for every program the
+// recipes name: in the case directory as calc.exe, notepad.exe and
+// explorer.exe, and as C:\Program Files\Example App\app.exe. What each copy
+// received is compared with the table as a set, since programs started in the
+// background may end in any order, and so is the console each one had. Run
+// under a virtual display, a console window there is a real window. The docs
+// check (recipes_doc_test.sh) requires every string of the table in the README
+// and every command in the manual page.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -22,6 +26,7 @@
 namespace {
 
 constexpr char kExampleApp[] = "C:\\Program Files\\Example App\\";
+constexpr char kTools[] = "C:\\Tools\\runabout\\";
 constexpr const char* kPrograms[] = {"calc.exe", "notepad.exe", "explorer.exe"};
 // A run whose programs have not all noted down their arguments by then has
 // lost one; nothing is timed.
@@ -33,6 +38,7 @@ enum class Entry {
   kPrompt,              // Typed at the prompt only.
   kBatchFile,           // A line of a batch file.
   kPowerShell,          // Typed in PowerShell, which hands over `raw`.
+  kShortcut,            // A shortcut's Target, or the Run dialog's line.
 };
 
 struct Recipe {
@@ -41,12 +47,19 @@ struct Recipe {
   std::vector<std::string> runs;  // "program [argument]...", in any order.
   std::string raw{};              // The line PowerShell hands over.
   std::string notesBat{};         // What notes.bat in the case directory holds.
+  // The console of each program, in the order of `runs` once sorted, as
+  // ConsoleWindows names them; by default each had the console of the one
+  // that started Runabout, this test's own.
+  std::vector<std::string> consoles{};
 };
+
+// Who starts the raw line of a recipe.
+enum class Starter { kCmd, kRunabout, kGuiParent };
 
 // One way of entering a recipe.
 struct Entered {
   const char* how;
-  bool throughCmd;          // cmd.exe runs `commandLine`, else runabout.exe.
+  Starter starter;
   std::string commandLine;  // The raw line of that program.
   std::string batchFile;    // When set, the line of recipe.bat.
 };
@@ -97,6 +110,33 @@ const std::vector<Recipe>& AllRecipes() {
        R"(runabout --% """C:\Program Files\Example App\app.exe" calc.exe)",
        {R"(C:\Program Files\Example App\app.exe)", R"(calc.exe)"},
        R"(runabout.exe """C:\Program Files\Example App\app.exe" calc.exe)"},
+      {Entry::kShortcut,
+       R"(C:\Tools\runabout\runaboutw.exe calc.exe notepad.exe)",
+       {R"(calc.exe)", R"(notepad.exe)"},
+       "",
+       "",
+       {"calc.exe no window", "notepad.exe no window"}},
+      {Entry::kShortcut,
+       R"(runaboutw calc.exe notepad.exe)",
+       {R"(calc.exe)", R"(notepad.exe)"},
+       "",
+       "",
+       {"calc.exe no window", "notepad.exe no window"}},
+      // The control: runabout.exe gets a console of its own, whose window
+      // every program shares.
+      {Entry::kShortcut,
+       R"(C:\Tools\runabout\runabout.exe calc.exe notepad.exe)",
+       {R"(calc.exe)", R"(notepad.exe)"},
+       "",
+       "",
+       {"calc.exe window 1", "notepad.exe window 1"}},
+      // start without /B gives a console program a console of its own.
+      {Entry::kShortcut,
+       R"(C:\Tools\runabout\runaboutw.exe "start /min calc.exe" notepad.exe)",
+       {R"(calc.exe)", R"(notepad.exe)"},
+       "",
+       "",
+       {"calc.exe window 1", "notepad.exe no window"}},
   };
   return recipes;
 }
@@ -116,16 +156,40 @@ bool WriteText(const std::string& path, const std::string& text) {
   return static_cast<bool>(file);
 }
 
-// What the recorder's copies noted down, in the case directory and in
-// Example App, sorted.
-std::vector<std::string> RecordedRuns(const std::string& directory) {
-  std::vector<std::string> runs = e2e::ReadLines(directory + "args.txt");
-  for (const std::string& run :
-       e2e::ReadLines(std::string(kExampleApp) + "args.txt")) {
-    runs.push_back(kExampleApp + run);
+// What the recorder's copies noted down in `file`, in the case directory and
+// in Example App, sorted.
+std::vector<std::string> Recorded(const std::string& directory,
+                                  const char* file) {
+  std::vector<std::string> records = e2e::ReadLines(directory + file);
+  for (const std::string& record :
+       e2e::ReadLines(std::string(kExampleApp) + file)) {
+    records.push_back(kExampleApp + record);
   }
-  std::sort(runs.begin(), runs.end());
-  return runs;
+  std::sort(records.begin(), records.end());
+  return records;
+}
+
+std::vector<std::string> RecordedRuns(const std::string& directory) {
+  return Recorded(directory, "args.txt");
+}
+
+// Each program's console: "calc.exe no window", or "calc.exe window N", where
+// N counts the distinct windows in the order they first appear.
+std::vector<std::string> ConsoleWindows(const std::string& directory) {
+  std::vector<std::string> consoles;
+  std::vector<std::string> windows;
+  for (const std::string& record : Recorded(directory, "consoles.txt")) {
+    const std::size_t space = record.rfind(' ');
+    const std::string window = record.substr(space + 1);
+    std::string name = "no window";
+    if (window != "0") {
+      auto found = std::find(windows.begin(), windows.end(), window);
+      if (found == windows.end()) found = windows.insert(found, window);
+      name = "window " + std::to_string(found - windows.begin() + 1);
+    }
+    consoles.push_back(record.substr(0, space) + " " + name);
+  }
+  return consoles;
 }
 
 class Recipes : public ::testing::Test {
@@ -134,9 +198,23 @@ class Recipes : public ::testing::Test {
     CreateDirectoryA(kExampleApp, nullptr);
     CopyFileA(RECORDER_PATH, (std::string(kExampleApp) + "app.exe").c_str(),
               FALSE);
+    // Installed as the README says, on PATH for the Run dialog's line.
+    CreateDirectoryA("C:\\Tools", nullptr);
+    CreateDirectoryA(kTools, nullptr);
+    CopyFileA(RUNABOUT_PATH, (std::string(kTools) + "runabout.exe").c_str(),
+              FALSE);
+    CopyFileA(RUNABOUTW_PATH, (std::string(kTools) + "runaboutw.exe").c_str(),
+              FALSE);
+    char path[32767];
+    const DWORD length = GetEnvironmentVariableA("PATH", path, sizeof(path));
+    SetEnvironmentVariableA("PATH",
+                            (std::string(path, length) + ";" + kTools).c_str());
   }
 
-  static void TearDownTestSuite() { e2e::DeleteDirectory(kExampleApp); }
+  static void TearDownTestSuite() {
+    e2e::DeleteDirectory(kExampleApp);
+    e2e::DeleteDirectory(kTools);
+  }
 
   // Runs `recipe` as `entered` in a fresh case directory and compares what
   // the programs received with the recipe's runs. A run missing some of them
@@ -145,6 +223,16 @@ class Recipes : public ::testing::Test {
     SCOPED_TRACE(std::string(entered.how) + ": " + recipe.line);
     std::vector<std::string> expected = recipe.runs;
     std::sort(expected.begin(), expected.end());
+    std::vector<std::string> consoles = recipe.consoles;
+    if (consoles.empty()) {
+      // Under Wine this test's console has no window; one of the programs'
+      // own would have one, under the virtual display.
+      const char* ours =
+          GetConsoleWindow() == nullptr ? " no window" : " window 1";
+      for (const std::string& run : expected) {
+        consoles.push_back(run.substr(0, run.find(" [")) + ours);
+      }
+    }
     char system[MAX_PATH];
     const UINT length = GetSystemDirectoryA(system, MAX_PATH);
     const std::string cmd = std::string(system, length) + "\\cmd.exe";
@@ -166,10 +254,13 @@ class Recipes : public ::testing::Test {
                               "@" + entered.batchFile + "\r\n"));
       }
       DeleteFileA((std::string(kExampleApp) + "args.txt").c_str());
+      DeleteFileA((std::string(kExampleApp) + "consoles.txt").c_str());
 
-      const e2e::Outcome outcome =
-          e2e::Run(entered.throughCmd ? cmd : runabout, entered.commandLine,
-                   directory.path(), &e2e::NulHandles());
+      std::string starter = GUI_PARENT_PATH;
+      if (entered.starter == Starter::kCmd) starter = cmd;
+      if (entered.starter == Starter::kRunabout) starter = runabout;
+      const e2e::Outcome outcome = e2e::Run(
+          starter, entered.commandLine, directory.path(), &e2e::NulHandles());
       ASSERT_TRUE(outcome.started);
       ASSERT_TRUE(outcome.ended) << "the run never ended";
       EXPECT_EQ(outcome.exitCode, 0u);
@@ -180,6 +271,7 @@ class Recipes : public ::testing::Test {
           kRecordLimitMilliseconds);
       const std::vector<std::string> runs = RecordedRuns(directory.path());
       if (runs == expected) {
+        EXPECT_EQ(ConsoleWindows(directory.path()), consoles);
         return;
       }
       ASSERT_TRUE(e2e::OnlyStartsLost(runs, expected, attempt, kAttempts));
@@ -191,7 +283,7 @@ TEST_F(Recipes, TypedAtThePrompt) {
   for (const Recipe& recipe : AllRecipes()) {
     if (recipe.entry == Entry::kPromptAndBatchFile ||
         recipe.entry == Entry::kPrompt) {
-      ExpectRuns(recipe, {"at the prompt", true,
+      ExpectRuns(recipe, {"at the prompt", Starter::kCmd,
                           "cmd /S /C \"" + recipe.line + "\"", ""});
     }
   }
@@ -201,11 +293,11 @@ TEST_F(Recipes, InABatchFile) {
   for (const Recipe& recipe : AllRecipes()) {
     if (recipe.entry == Entry::kPromptAndBatchFile) {
       ExpectRuns(recipe,
-                 {"in a batch file, % doubled", true, "cmd /C recipe.bat",
-                  WithPercentDoubled(recipe.line)});
+                 {"in a batch file, % doubled", Starter::kCmd,
+                  "cmd /C recipe.bat", WithPercentDoubled(recipe.line)});
     } else if (recipe.entry == Entry::kBatchFile) {
-      ExpectRuns(recipe,
-                 {"in a batch file", true, "cmd /C recipe.bat", recipe.line});
+      ExpectRuns(recipe, {"in a batch file", Starter::kCmd, "cmd /C recipe.bat",
+                          recipe.line});
     }
   }
 }
@@ -215,8 +307,19 @@ TEST_F(Recipes, InABatchFile) {
 TEST_F(Recipes, FromPowerShell) {
   for (const Recipe& recipe : AllRecipes()) {
     if (recipe.entry == Entry::kPowerShell) {
-      ExpectRuns(recipe,
-                 {"as PowerShell hands it over", false, recipe.raw, ""});
+      ExpectRuns(recipe, {"as PowerShell hands it over", Starter::kRunabout,
+                          recipe.raw, ""});
+    }
+  }
+}
+
+// Explorer starts a shortcut's Target, and the Run dialog's line, from a
+// process that has no console.
+TEST_F(Recipes, FromAShortcut) {
+  for (const Recipe& recipe : AllRecipes()) {
+    if (recipe.entry == Entry::kShortcut) {
+      ExpectRuns(recipe, {"as a shortcut's Target", Starter::kGuiParent,
+                          "gui_parent.exe " + recipe.line, ""});
     }
   }
 }

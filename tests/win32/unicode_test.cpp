@@ -119,21 +119,42 @@ TEST_F(ReleasedProgram, BannerBytesOnAPipeAreUnchanged) {
   }
 }
 
-// The version record of the built program, read as Explorer reads it.
-std::vector<char> VersionRecord() {
-  DWORD ignored = 0;
-  const DWORD size = GetFileVersionInfoSizeA(RUNABOUT_PATH, &ignored);
-  std::vector<char> data(size);
-  if (size == 0 ||
-      GetFileVersionInfoA(RUNABOUT_PATH, 0, size, data.data()) == FALSE) {
-    data.clear();
-  }
-  return data;
-}
+// Each program and the strings that tell its version record apart.
+struct ReleasedFile {
+  const char* path;
+  const char* description;
+  const char* fileName;
+};
 
-TEST(VersionRecord, FixedVersionsAreTheProgramVersion) {
-  std::vector<char> data = VersionRecord();
-  ASSERT_FALSE(data.empty()) << "runabout.exe has no version record";
+// The version record of a built program, read as Explorer reads it.
+class VersionRecord : public testing::TestWithParam<ReleasedFile> {
+ protected:
+  static std::vector<char> Read() {
+    const char* path = GetParam().path;
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path, &ignored);
+    std::vector<char> data(size);
+    if (size == 0 || GetFileVersionInfoA(path, 0, size, data.data()) == FALSE) {
+      data.clear();
+    }
+    return data;
+  }
+};
+
+INSTANTIATE_TEST_SUITE_P(
+    Programs, VersionRecord,
+    testing::Values(
+        ReleasedFile{RUNABOUT_PATH,
+                     "Runabout - starts several programs with one command",
+                     "runabout.exe"},
+        ReleasedFile{RUNABOUTW_PATH,
+                     "Runabout - starts several programs with one command, "
+                     "without a console window",
+                     "runaboutw.exe"}));
+
+TEST_P(VersionRecord, FixedVersionsAreTheProgramVersion) {
+  std::vector<char> data = Read();
+  ASSERT_FALSE(data.empty()) << GetParam().fileName << " has no version record";
   void* found = nullptr;
   UINT size = 0;
   ASSERT_TRUE(VerQueryValueA(data.data(), "\\", &found, &size));
@@ -155,9 +176,9 @@ TEST(VersionRecord, FixedVersionsAreTheProgramVersion) {
       << "a release is no debug, pre-release or patched build";
 }
 
-TEST(VersionRecord, StringsReadBack) {
-  std::vector<char> data = VersionRecord();
-  ASSERT_FALSE(data.empty()) << "runabout.exe has no version record";
+TEST_P(VersionRecord, StringsReadBack) {
+  std::vector<char> data = Read();
+  ASSERT_FALSE(data.empty()) << GetParam().fileName << " has no version record";
   void* found = nullptr;
   UINT size = 0;
   ASSERT_TRUE(
@@ -177,10 +198,9 @@ TEST(VersionRecord, StringsReadBack) {
       {"ProductName", ProgramName},
       {"ProductVersion", ProgramVersion},
       {"FileVersion", ProgramVersion},
-      {"FileDescription",
-       "Runabout - starts several programs with one command"},
+      {"FileDescription", GetParam().description},
       {"LegalCopyright", "Copyright (c) 2026 the Runabout developers"},
-      {"OriginalFilename", "runabout.exe"},
+      {"OriginalFilename", GetParam().fileName},
   };
   for (const auto& s : strings) {
     SCOPED_TRACE(s.name);

@@ -1,0 +1,31 @@
+// A parent without a console, as Explorer is when it opens a shortcut or the
+// Run dialog's line: a GUI-subsystem program that starts the rest of its own
+// command line, exactly as written, with no creation flags and nothing
+// inherited, waits for it and ends with its exit status (255 if it could not
+// be started). Only the waiting is the tests' own.
+#include <windows.h>
+
+int main() {
+  // Windows gives a GUI-subsystem program no console; Wine hands it its
+  // starter's, which it lets go of here.
+  FreeConsole();
+
+  // The rest of the line behind this program's own name, which the tests
+  // write without quotes.
+  char* line = GetCommandLineA();
+  while (*line != '\0' && *line != ' ') ++line;
+  while (*line == ' ') ++line;
+
+  STARTUPINFOA startup;
+  ZeroMemory(&startup, sizeof(startup));
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION child;
+  if (CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr,
+                     nullptr, &startup, &child) == FALSE) {
+    return 255;
+  }
+  WaitForSingleObject(child.hProcess, INFINITE);
+  DWORD status = 255;
+  GetExitCodeProcess(child.hProcess, &status);
+  return static_cast<int>(status);
+}
