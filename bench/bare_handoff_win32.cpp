@@ -2,11 +2,23 @@
 // as "cmd /C start /B cmd /C <argument>", one after another, and the driver
 // waits for each interpreter with WaitForSingleObject. It is what Runabout
 // does, minus Runabout's own reading of the command line and its polling.
+// Built with RUNABOUT_WINDOWED it starts them as runaboutw.exe does, each in a
+// console without a window of its own.
 // Exit status: the number of interpreters that could not be started.
 #include <windows.h>
 
 #include <string>
 #include <vector>
+
+namespace {
+
+#ifdef RUNABOUT_WINDOWED
+constexpr DWORD kCreationFlags = NORMAL_PRIORITY_CLASS | CREATE_NO_WINDOW;
+#else
+constexpr DWORD kCreationFlags = NORMAL_PRIORITY_CLASS;
+#endif
+
+}  // namespace
 
 int main(int argc, char** argv) {
   int failed = 0;
@@ -22,7 +34,7 @@ int main(int argc, char** argv) {
     PROCESS_INFORMATION child;
     ZeroMemory(&child, sizeof(child));
     if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE,
-                       NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup,
+                       kCreationFlags, nullptr, nullptr, &startup,
                        &child) == FALSE) {
       ++failed;
       continue;
