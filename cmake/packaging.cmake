@@ -38,6 +38,11 @@ set(CPACK_PACKAGE_CONTACT
     "the Runabout developers <developers@runabout.example.org>")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
+# Packages that anyone can rebuild to the byte: one source of time, and each
+# package rebuilt without what the builder's machine would let in.
+set(CPACK_RUNABOUT_SOURCE_DIR ${PROJECT_SOURCE_DIR})
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/source_date_epoch.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/reproducible.cmake)
 if(NOT WIN32)
   set(runabout_system ${CMAKE_SYSTEM_NAME})
 elseif(CMAKE_SIZEOF_VOID_P EQUAL 8)

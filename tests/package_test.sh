@@ -58,7 +58,7 @@ $strangers"
   entries=$(awk '{ print $6 }' "$work/contents" | sed 's|^\./||')
   ! printf '%s\n' "$entries" | grep -q '^usr/local' ||
     fail "$archive installs under /usr/local"
-  listed=$(printf '%s\n' "$entries" | grep -v '/$' | sort)
+  listed=$(printf '%s\n' "$entries" | grep -v -e '/$' -e '^$' | sort)
 else
   listed=$("$CMAKE_COMMAND" -E tar tf "$package" | grep -v '/$' | sort)
 fi
