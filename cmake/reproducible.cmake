@@ -26,9 +26,9 @@ function(run)
 endfunction()
 
 foreach(package ${CPACK_PACKAGE_FILES})
+  # The tar.gz and the .deb are unpacked here and built again from it.
   set(work "${package}.unpacked")
   file(REMOVE_RECURSE "${work}")
-  file(MAKE_DIRECTORY "${work}")
   if(package MATCHES "\\.zip$")
     find_program(strip_nondeterminism strip-nondeterminism)
     if(NOT strip_nondeterminism)
@@ -36,6 +36,7 @@ foreach(package ${CPACK_PACKAGE_FILES})
     endif()
     run(${strip_nondeterminism} --type zip --timestamp ${epoch} "${package}")
   elseif(package MATCHES "\\.tar\\.gz$")
+    file(MAKE_DIRECTORY "${work}")
     run(tar -xzf "${package}" -C "${work}")
     file(GLOB top RELATIVE "${work}" "${work}/*")
     run(${CMAKE_COMMAND} -E env LC_ALL=C
@@ -52,8 +53,9 @@ foreach(package ${CPACK_PACKAGE_FILES})
     run(dpkg-deb --raw-extract "${package}" "${work}")
     # The package's root directory is this one, made under the umask; and
     # dpkg-deb takes the control directory only with modes 0755 to 0775.
-    file(CHMOD "${work}" "${work}/DEBIAN" DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE
-         OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+    file(CHMOD "${work}" "${work}/DEBIAN" DIRECTORY_PERMISSIONS
+         OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+         WORLD_READ WORLD_EXECUTE)
     run(dpkg-deb --root-owner-group -Zgzip -z9 --build "${work}" "${package}")
   endif()
   file(REMOVE_RECURSE "${work}")
