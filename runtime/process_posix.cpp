@@ -1,5 +1,5 @@
-// POSIX process runner. There is no `cmd` here, so the forked child reads the
-// line itself through the interpreter stand-in: `start /B` becomes a further
+// POSIX process runner. There is no `cmd` here, so the runner reads the line
+// itself through the interpreter stand-in: each `start /B` becomes a further
 // fork that runs on alone, and the command proper goes to `/bin/sh -c`. Each
 // stage is a process of its own, as on Windows, and the runner waits only for
 // the first one.
@@ -7,9 +7,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <ctime>
+#include <string>
+#include <string_view>
+#include <utility>
 
 #include "runtime/interpreter.h"
 #include "runtime/process.h"
@@ -18,42 +23,85 @@ namespace {
 
 constexpr long kPollNanoseconds = 10L * 1000 * 1000;
 
-// Exit status of a stage that could not go on; it is never printed, as a
-// forked stage reports only through its status.
+// Exit status of a stage that could not go on, as a shell gives for a
+// command it could not run.
 constexpr int kStageFailed = 127;
+
+constexpr char kShell[] = "/bin/sh";
 
 void Pause() {
   const timespec pause = {0, kPollNanoseconds};
   nanosleep(&pause, nullptr);  // An interrupted pause just ends early.
 }
 
-// Carries out `line` in this process, which is a fresh fork; never returns.
-[[noreturn]] void RunInterpreterLine(const std::string& line) {
-  const InterpreterStep step = ReadInterpreterLine(line);
-  if (step.action == InterpreterStep::Action::kBackground) {
-    const pid_t background = fork();
-    if (background == 0) {
-      // Like `start /B` and a non-interactive shell's `&`: a program started
-      // in the background is not interrupted by the terminal's Ctrl-C.
-      signal(SIGINT, SIG_IGN);
-      signal(SIGQUIT, SIG_IGN);
-      RunInterpreterLine(step.text);
-    }
-    _exit(background < 0 ? kStageFailed : 0);
+// What the stages of one line do, worked out before anything forks: so many
+// stages start the next in the background, and the last hands `shellText` to
+// the shell. Memory runs out, if it does, here in Runabout, which reports it.
+struct Stages {
+  int backgroundStarts = 0;
+  std::string shellText;
+};
+
+Stages ReadStages(const std::string& line) {
+  Stages stages;
+  InterpreterStep step = ReadInterpreterLine(line);
+  while (step.action == InterpreterStep::Action::kBackground) {
+    ++stages.backgroundStarts;
+    step = ReadInterpreterLine(step.text);
   }
-  execl("/bin/sh", "sh", "-c", step.text.c_str(), static_cast<char*>(nullptr));
+  stages.shellText = std::move(step.text);
+  return stages;
+}
+
+// Writes "/bin/sh: REASON" as one line on standard error, the way a shell
+// reports a program it could not start: one write() from a fixed buffer, as
+// a forked stage allocates nothing. Runabout never sets a locale, and has one
+// thread, so strerror gives the C locale's fixed text and takes no lock that
+// the fork could have left held.
+void ReportShellNotStarted(int error) {
+  std::array<char, 256> line{};
+  std::size_t size = 0;
+  const std::string_view parts[] = {kShell, ": ", strerror(error), "\n"};
+  for (const std::string_view part : parts) {
+    size += part.copy(line.data() + size, line.size() - size);
+  }
+  // A stage that cannot even report has nothing left to do.
+  [[maybe_unused]] const ssize_t written =
+      write(STDERR_FILENO, line.data(), size);
+}
+
+// Carries out `stages` in this process, a fresh fork; never returns. It only
+// sets signal dispositions, forks, execs and exits (and reports a failed
+// exec), so a stage needs no memory of its own.
+[[noreturn]] void RunStages(const Stages& stages) {
+  // Runabout ignores SIGPIPE for its own output; the programs it starts get
+  // the default back, as ignored signals survive exec.
+  signal(SIGPIPE, SIG_DFL);
+  for (int i = 0; i < stages.backgroundStarts; ++i) {
+    const pid_t background = fork();
+    if (background != 0) {
+      _exit(background < 0 ? kStageFailed : 0);
+    }
+    // Like `start /B` and a non-interactive shell's `&`: a program started in
+    // the background is not interrupted by the terminal's Ctrl-C.
+    signal(SIGINT, SIG_IGN);
+    signal(SIGQUIT, SIG_IGN);
+  }
+  // "--" ends the shell's options, so that a command beginning with - or +
+  // is run as a command, as cmd runs it.
+  execl(kShell, "sh", "-c", "--", stages.shellText.c_str(),
+        static_cast<char*>(nullptr));
+  ReportShellNotStarted(errno);
   _exit(kStageFailed);
 }
 
 }  // namespace
 
 void RunAndWait(const std::string& commandLine) {
+  const Stages stages = ReadStages(commandLine);
   const pid_t child = fork();
   if (child == 0) {
-    // Runabout ignores SIGPIPE for its own output; the programs it starts get
-    // the default back, as ignored signals survive exec.
-    signal(SIGPIPE, SIG_DFL);
-    RunInterpreterLine(commandLine);
+    RunStages(stages);
   }
   // A failed fork is passed over after the first pause. A failed reading
   // counts as a child that has ended; an interrupted one is taken again.

@@ -280,15 +280,49 @@ TEST_F(PosixEndToEnd, ProgramsRunOnAfterRunaboutHasEnded) {
   EXPECT_TRUE(WaitFor([&] { return Exists(Path("second")); }));
 }
 
-TEST_F(PosixEndToEnd, MissingProgramIsPassedOver) {
-  const Result r = Runabout({"no-such-program-runabout-test", "touch next"});
-  ASSERT_TRUE(r.ended);
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "");
-  ASSERT_TRUE(WaitForStartedPrograms());
-  EXPECT_TRUE(Exists(Path("next")));
-  // The shell's own message, not Runabout's.
-  EXPECT_NE(r.err.find("no-such-program-runabout-test"), std::string::npos);
+TEST_F(PosixEndToEnd, CommandThatCannotRunIsPassedOver) {
+  // One group of 23,000 short words: each argument is short, but the command
+  // they make is longer than the 131,071 bytes execve takes in one argument.
+  std::vector<std::string> tooLong = {"\"true"};
+  while (tooLong.size() < 23000) tooLong.emplace_back("abcdef");
+  tooLong.emplace_back("last\"");
+  struct {
+    const char* why;
+    std::vector<std::string> args;  // Followed by "touch next".
+    int commands;                   // How many commands they make.
+    std::string error;  // On standard error, in one line per command.
+  } const cases[] = {
+      // The shell's own message, not Runabout's.
+      {"a missing program",
+       {"no-such-program-runabout-test"},
+       1,
+       "no-such-program-runabout-test: not found"},
+      // Words the shell must not take for its own options.
+      {"a command that begins with -", {"-x"}, 1, "-x: not found"},
+      {"a command that begins with +", {"+e"}, 1, "+e: not found"},
+      {"commands that look like long options",
+       {"--help", "--version"},
+       2,
+       "--version: not found"},
+      // The stage that cannot start /bin/sh says so itself.
+      {"a command too long for execve", tooLong, 1,
+       "/bin/sh: Argument list too long\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.why);
+    unlink(Path("next").c_str());
+    std::vector<std::string> args = c.args;
+    args.emplace_back("touch next");
+    const Result r = Runabout(args);
+    ASSERT_TRUE(r.ended);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+    ASSERT_TRUE(WaitForStartedPrograms());
+    EXPECT_TRUE(Exists(Path("next")));
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), c.commands)
+        << r.err;
+    EXPECT_NE(r.err.find(c.error), std::string::npos) << r.err;
+  }
 }
 
 TEST_F(PosixEndToEnd, GroupingAndEmptyArgument) {
@@ -423,6 +457,7 @@ TEST_F(PosixEndToEnd, OutOfMemoryEndsTheRunAndStartsNothingMore) {
     EXPECT_EQ(r.out, "");
     if (r.status == 0) {
       EXPECT_EQ(started, files.size());
+      EXPECT_EQ(r.err, "") << "a forked stage ran out of memory";
       EXPECT_GT(failures, 0) << "the first allocation never failed";
       return;
     }
