@@ -12,9 +12,10 @@
 # CMAKE_COMMAND and CPACK_COMMAND name the tools; OBJDUMP, when set, names an
 # objdump that checks the program imports only Windows system libraries.
 #
-# A .deb must also be lintian-clean, owned by root, and carry the expected
-# control fields; with CI=true (CI runs as root) it is installed with dpkg -i,
-# its program run from /usr/bin, and removed with dpkg -r.
+# A native program must be hardened as Debian's packages are. A .deb must also
+# be lintian-clean, owned by root, and carry the expected control fields; with
+# CI=true (CI runs as root) it is installed with dpkg -i, its program run from
+# /usr/bin, and removed with dpkg -r.
 set -eu
 
 build=$1 archive=$2 version=$3 program=$4
@@ -116,6 +117,18 @@ if [ -n "${OBJDUMP:-}" ]; then
       kernel32.dll | user32.dll | msvcrt.dll | ucrtbase.dll | api-ms-win-*) ;;
       *) fail "$program needs $dll, which Windows does not ship" ;;
     esac
+  done
+fi
+
+# A native program is hardened as Debian's packages are: position-independent,
+# every symbol bound at start-up, its relocated data read-only after that, and
+# its functions' stacks guarded.
+if [ $# -eq 0 ]; then
+  elf=$(readelf -hdlW --dyn-syms "$path")
+  for mark in 'Position-Independent Executable' '(FLAGS) *BIND_NOW' \
+    'GNU_RELRO' 'UND __stack_chk_fail@'; do
+    printf '%s\n' "$elf" | grep -q -- "$mark" ||
+      fail "$program is not hardened: readelf finds no $mark"
   done
 fi
 
