@@ -61,8 +61,8 @@ ${text}
 file(CHMOD "${doc}/copyright" FILE_PERMISSIONS ${data_file_permissions})
 
 file(MAKE_DIRECTORY "${overrides}")
-file(COPY_FILE "${CMAKE_CURRENT_LIST_DIR}/lintian-overrides"
-     "${overrides}/runabout")
+configure_file("${CMAKE_CURRENT_LIST_DIR}/lintian-overrides"
+               "${overrides}/runabout" COPYONLY)
 file(CHMOD "${overrides}/runabout" FILE_PERMISSIONS ${data_file_permissions})
 
 execute_process(COMMAND "${CPACK_RUNABOUT_STRIP}" --remove-section=.comment
