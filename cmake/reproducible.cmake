@@ -7,8 +7,9 @@
 #   builder's user and group: strip-nondeterminism sorts the members and sets
 #   times, modes (0644, or 0755 for programs) and owners;
 # - tar.gz: directory modes from the umask, the builder as owner, file-system
-#   order: GNU tar writes it again sorted by name, owned by root, with modes
-#   0644 and 0755, and gzip -n adds no name or time of its own;
+#   order: GNU tar writes its files again, sorted by name and without folder
+#   entries, owned by root, with modes 0644 and 0755, and gzip -n adds no
+#   name or time of its own;
 # - deb: the ar members' modes from the umask: dpkg-deb builds it again from
 #   its unpacked contents, owned by root, stamped with SOURCE_DATE_EPOCH.
 set(epoch $ENV{SOURCE_DATE_EPOCH})
@@ -38,11 +39,15 @@ foreach(package ${CPACK_PACKAGE_FILES})
   elseif(package MATCHES "\\.tar\\.gz$")
     file(MAKE_DIRECTORY "${work}")
     run(tar -xzf "${package}" -C "${work}")
-    file(GLOB top RELATIVE "${work}" "${work}/*")
+    # Files only, sorted by their bytes: unpacked into a prefix that is
+    # there, such as /usr/local, an archive without folder entries leaves
+    # the folders' owners, modes and times as they were.
+    file(GLOB_RECURSE members RELATIVE "${work}" "${work}/*")
+    list(SORT members)
     run(${CMAKE_COMMAND} -E env LC_ALL=C
-        tar -cf "${package}.tar" -C "${work}" --sort=name --format=gnu
+        tar -cf "${package}.tar" -C "${work}" --no-recursion --format=gnu
         --mtime=@${epoch} --owner=0 --group=0 --numeric-owner
-        --mode=u=rwX,go=rX ${top})
+        --mode=u=rwX,go=rX ${members})
     execute_process(COMMAND gzip -9 -n -c "${package}.tar"
                     OUTPUT_FILE "${package}" RESULT_VARIABLE status)
     if(NOT status EQUAL 0)

@@ -151,6 +151,29 @@ check_banner() {
 }
 check_banner "$@" "$path"
 
+# Unpacked into a prefix that is there, as the README says for /usr/local,
+# the archive leaves that prefix's folders as they were, owners and modes
+# (where /usr/local is setgid and group staff) and the times of those it adds
+# nothing to.
+if [ $generator = TGZ ]; then
+  prefix="$work/prefix"
+  mkdir -p "$prefix/bin" "$prefix/share/man/man1" "$prefix/share/doc"
+  find "$prefix" -type d -exec chgrp staff {} + 2>/dev/null || true
+  find "$prefix" -type d -exec chmod 2775 {} + -exec touch -d @86400 {} +
+  folders() {
+    find "$prefix" -type d ! -path "$prefix/share/doc/*" \
+      -exec stat -c '%n %a %U:%G' {} + | sort
+    stat -c '%n %Y' "$prefix/share" "$prefix/share/man"
+  }
+  before=$(folders)
+  tar -xzf "$package" --strip-components=1 -C "$prefix"
+  after=$(folders)
+  [ "$after" = "$before" ] || fail "unpacked into a prefix, $archive changed:
+$before
+to:
+$after"
+fi
+
 # Natively: two commands, both started. They run in the background, so each
 # is waited for, within a bound.
 if [ $# -eq 0 ]; then
