@@ -3,7 +3,8 @@
 # 1. With Wine's relay trace on: exactly one MessageBoxA call with no owner
 #    window, the text of TEXT_FILE (its last line feed aside), the caption
 #    "Runabout" and style 0, then exit status STATUS. Without a display Wine's
-#    MessageBoxA returns at once; the trace shows its arguments.
+#    MessageBoxA returns at once; the trace shows its arguments. Run again
+#    untraced, nothing on standard error: the box was the report.
 # 2. With FAILING_USER32 (a user32.dll whose MessageBoxA fails, returning 0)
 #    beside a copy of the program, and again with a copy for which Wine
 #    refuses to load user32.dll at all: exactly the line "Runabout: TEXT" and
@@ -51,6 +52,15 @@ if(NOT CMAKE_MATCH_1 STREQUAL literal)
   message(FATAL_ERROR "the box shows [${CMAKE_MATCH_1}], not [${literal}]")
 endif()
 message(STATUS "${calls}")
+
+# Again without the trace: a box that was shown is the whole report, so
+# nothing goes to standard error.
+execute_process(COMMAND ${WINE} ${PROGRAM} ${ARGS}
+  OUTPUT_VARIABLE output ERROR_VARIABLE error RESULT_VARIABLE status)
+if(NOT status EQUAL STATUS OR NOT output STREQUAL "" OR NOT error STREQUAL "")
+  message(FATAL_ERROR "with the message box, untraced: status ${status}, \
+output [${output}], standard error [${error}]")
+endif()
 
 if(NOT FAILING_USER32)
   return()
