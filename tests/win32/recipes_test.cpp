@@ -5,9 +5,10 @@
 // for PowerShell as the raw line its documentation says it hands over, or as
 // a shortcut's Target, started from a parent without a console as Explorer
 // starts it (gui_parent.cpp), runabout.exe and runaboutw.exe standing in
-// C:\Tools\runabout. The argument recorder stands in for every program the
-// recipes name: in the case directory as calc.exe, notepad.exe and
-// explorer.exe, and as C:\Program Files\Example App\app.exe. What each copy
+// %LOCALAPPDATA%\Programs\Runabout of a user whose name holds a space. The
+// argument recorder stands in for every program the recipes name: in the
+// case directory as calc.exe, notepad.exe, explorer.exe and ping.exe, and as
+// C:\Program Files\Example App\app.exe. What each copy
 // received is compared with the table as a set, since programs started in the
 // background may end in any order, and so is the console each one had. Run
 // under a virtual display, a console window there is a real window. The docs
@@ -26,8 +27,13 @@
 namespace {
 
 constexpr char kExampleApp[] = "C:\\Program Files\\Example App\\";
-constexpr char kTools[] = "C:\\Tools\\runabout\\";
-constexpr const char* kPrograms[] = {"calc.exe", "notepad.exe", "explorer.exe"};
+// Where the README has each user unpack Runabout, for a user whose name
+// holds a space, as names may.
+constexpr char kLocalAppData[] = "C:\\users\\Jane Doe\\AppData\\Local";
+constexpr char kRunaboutFolder[] =
+    "C:\\users\\Jane Doe\\AppData\\Local\\Programs\\Runabout\\";
+constexpr const char* kPrograms[] = {"calc.exe", "notepad.exe", "explorer.exe",
+                                     "ping.exe"};
 // A run whose programs have not all noted down their arguments by then has
 // lost one; nothing is timed.
 constexpr DWORD kRecordLimitMilliseconds = 30000;
@@ -111,7 +117,7 @@ const std::vector<Recipe>& AllRecipes() {
        {R"(C:\Program Files\Example App\app.exe)", R"(calc.exe)"},
        R"(runabout.exe """C:\Program Files\Example App\app.exe" calc.exe)"},
       {Entry::kShortcut,
-       R"(C:\Tools\runabout\runaboutw.exe calc.exe notepad.exe)",
+       R"("%LOCALAPPDATA%\Programs\Runabout\runaboutw.exe" calc.exe notepad.exe)",
        {R"(calc.exe)", R"(notepad.exe)"},
        "",
        "",
@@ -123,20 +129,20 @@ const std::vector<Recipe>& AllRecipes() {
        "",
        {"calc.exe no window", "notepad.exe no window"}},
       // The control: runabout.exe gets a console of its own, whose window
-      // every program shares.
+      // every console program it starts shares.
       {Entry::kShortcut,
-       R"(C:\Tools\runabout\runabout.exe calc.exe notepad.exe)",
-       {R"(calc.exe)", R"(notepad.exe)"},
+       R"("%LOCALAPPDATA%\Programs\Runabout\runabout.exe" "ping -t localhost" "ping -t example.org")",
+       {R"(ping.exe [-t] [localhost])", R"(ping.exe [-t] [example.org])"},
        "",
        "",
-       {"calc.exe window 1", "notepad.exe window 1"}},
+       {"ping.exe window 1", "ping.exe window 1"}},
       // start without /B gives a console program a console of its own.
       {Entry::kShortcut,
-       R"(C:\Tools\runabout\runaboutw.exe "start /min calc.exe" notepad.exe)",
-       {R"(calc.exe)", R"(notepad.exe)"},
+       R"("%LOCALAPPDATA%\Programs\Runabout\runaboutw.exe" "start /min ping -t localhost" notepad.exe)",
+       {R"(ping.exe [-t] [localhost])", R"(notepad.exe)"},
        "",
        "",
-       {"calc.exe window 1", "notepad.exe no window"}},
+       {"notepad.exe no window", "ping.exe window 1"}},
   };
   return recipes;
 }
@@ -198,22 +204,32 @@ class Recipes : public ::testing::Test {
     CreateDirectoryA(kExampleApp, nullptr);
     CopyFileA(RECORDER_PATH, (std::string(kExampleApp) + "app.exe").c_str(),
               FALSE);
-    // Installed as the README says, on PATH for the Run dialog's line.
-    CreateDirectoryA("C:\\Tools", nullptr);
-    CreateDirectoryA(kTools, nullptr);
-    CopyFileA(RUNABOUT_PATH, (std::string(kTools) + "runabout.exe").c_str(),
-              FALSE);
-    CopyFileA(RUNABOUTW_PATH, (std::string(kTools) + "runaboutw.exe").c_str(),
-              FALSE);
+    // Installed as the README says, in that user's own folder, which is on
+    // PATH for the Run dialog's line; the shortcuts name it through
+    // %LOCALAPPDATA%.
+    SetEnvironmentVariableA("LOCALAPPDATA", kLocalAppData);
+    const std::string folder = kRunaboutFolder;
+    for (std::size_t slash = folder.find('\\', 3); slash != std::string::npos;
+         slash = folder.find('\\', slash + 1)) {
+      CreateDirectoryA(folder.substr(0, slash).c_str(), nullptr);
+    }
+    CopyFileA(RUNABOUT_PATH, (folder + "runabout.exe").c_str(), FALSE);
+    CopyFileA(RUNABOUTW_PATH, (folder + "runaboutw.exe").c_str(), FALSE);
     char path[32767];
     const DWORD length = GetEnvironmentVariableA("PATH", path, sizeof(path));
     SetEnvironmentVariableA("PATH",
-                            (std::string(path, length) + ";" + kTools).c_str());
+                            (std::string(path, length) + ";" + folder).c_str());
   }
 
   static void TearDownTestSuite() {
     e2e::DeleteDirectory(kExampleApp);
-    e2e::DeleteDirectory(kTools);
+    e2e::DeleteDirectory(kRunaboutFolder);
+    // The folders above it, the user's own the last.
+    for (std::string folder = kRunaboutFolder;;) {
+      folder.erase(folder.rfind('\\', folder.size() - 2) + 1);
+      if (folder == "C:\\users\\") break;
+      RemoveDirectoryA(folder.c_str());
+    }
   }
 
   // Runs `recipe` as `entered` in a fresh case directory and compares what
