@@ -8,12 +8,12 @@
 // %LOCALAPPDATA%\Programs\Runabout of a user whose name holds a space. The
 // argument recorder stands in for every program the recipes name: in the
 // case directory as calc.exe, notepad.exe, explorer.exe and ping.exe, and as
-// C:\Program Files\Example App\app.exe. What each copy
-// received is compared with the table as a set, since programs started in the
-// background may end in any order, and so is the console each one had. Run
-// under a virtual display, a console window there is a real window. The docs
-// check (recipes_doc_test.sh) requires every string of the table in the README
-// and every command in the manual page.
+// C:\Program Files\Example App\app.exe. What each copy received is compared
+// with the table as a set, since programs started in the background may end
+// in any order, and so is the console each one had. Run under a virtual
+// display, a console window there is a real window. The docs check
+// (recipes_doc_test.sh) requires every string of the table in the README and
+// every command in the manual page.
 #include <gtest/gtest.h>
 #include <windows.h>
 
