@@ -10,12 +10,12 @@
 # PACKAGE is a .zip, a .tar.gz or a .deb; PROGRAM and each FILE are paths
 # inside it. RUNNER (Wine, for the Windows archive) runs the program.
 # CMAKE_COMMAND and CPACK_COMMAND name the tools; OBJDUMP, when set, names an
-# objdump that checks the program imports only Windows system libraries.
+# objdump that checks the program imports only Windows system libraries;
+# HARDENED=true, that the program is hardened as Debian's packages are.
 #
-# A native program must be hardened as Debian's packages are. A .deb must also
-# be lintian-clean, owned by root, and carry the expected control fields; with
-# CI=true (CI runs as root) it is installed with dpkg -i, its program run from
-# /usr/bin, and removed with dpkg -r.
+# A .deb must also be lintian-clean, owned by root, and carry the expected
+# control fields; with CI=true (CI runs as root) it is installed with dpkg -i,
+# its program run from /usr/bin, and removed with dpkg -r.
 set -eu
 
 build=$1 archive=$2 version=$3 program=$4
@@ -120,10 +120,10 @@ if [ -n "${OBJDUMP:-}" ]; then
   done
 fi
 
-# A native program is hardened as Debian's packages are: position-independent,
-# every symbol bound at start-up, its relocated data read-only after that, and
-# its functions' stacks guarded.
-if [ $# -eq 0 ]; then
+# A program of a hardened build (HARDENED=true) is hardened as Debian's
+# packages are: position-independent, every symbol bound at start-up, its
+# relocated data read-only after that, and its functions' stacks guarded.
+if [ "${HARDENED:-}" = true ]; then
   elf=$(readelf -hdlW --dyn-syms "$path")
   for mark in 'Position-Independent Executable' '(FLAGS) *BIND_NOW' \
     'GNU_RELRO' 'UND __stack_chk_fail@'; do
