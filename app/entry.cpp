@@ -4,6 +4,7 @@
 #include "app/main.h"
 #include "runtime/command_line.h"
 #include "runtime/console.h"
+#include "runtime/process.h"
 
 namespace {
 
@@ -15,6 +16,7 @@ void OnOutOfMemory() { FatalError(kInsufficientMemory); }
 
 int main(int argc, char** argv) {
   std::set_new_handler(OnOutOfMemory);
+  StartProcessRunner();  // First: StartConsole changes what it notes down.
   StartConsole();
   StartCommandLine(argc, argv);
   return Main();

@@ -3,8 +3,13 @@
 
 #include <string>
 
+/// Notes what the programs started later must get back of Runabout's own
+/// start-up state; called once, before start-up changes any of it.
+void StartProcessRunner();
+
 /// Starts `commandLine` as a child process and blocks until that child has
 /// ended, polling every 10 ms; the first check comes after the first pause.
-/// A child that cannot be started is passed over silently: the caller learns
-/// neither whether it started nor how it ended.
+/// A child that cannot be started is passed over: the caller learns neither
+/// whether it started nor how it ended. On POSIX, where a process limit can
+/// refuse the fork, a line on standard error says so.
 void RunAndWait(const std::string& commandLine);

@@ -12,10 +12,12 @@
 #include <csignal>
 #include <cstring>
 #include <ctime>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <utility>
 
+#include "runtime/console.h"
 #include "runtime/interpreter.h"
 #include "runtime/process.h"
 
@@ -28,6 +30,11 @@ constexpr long kPollNanoseconds = 10L * 1000 * 1000;
 constexpr int kStageFailed = 127;
 
 constexpr char kShell[] = "/bin/sh";
+
+// The SIGPIPE disposition Runabout was started with. StartConsole ignores the
+// signal for Runabout's own output; each stage puts this one back, so that
+// the programs run as they would have been run without Runabout.
+struct sigaction gInheritedPipeAction {};
 
 void Pause() {
   const timespec pause = {0, kPollNanoseconds};
@@ -53,34 +60,43 @@ Stages ReadStages(const std::string& line) {
   return stages;
 }
 
-// Writes "/bin/sh: REASON" as one line on standard error, the way a shell
-// reports a program it could not start: one write() from a fixed buffer, as
-// a forked stage allocates nothing. Runabout never sets a locale, and has one
-// thread, so strerror gives the C locale's fixed text and takes no lock that
-// the fork could have left held.
-void ReportShellNotStarted(int error) {
+// Writes `parts` as one line on standard error, in one write() from a fixed
+// buffer, as a forked stage allocates nothing. Its callers pass strerror's
+// text: Runabout never sets a locale, and has one thread, so that is the C
+// locale's fixed text, and strerror takes no lock that a fork could have left
+// held. A stage that cannot even report has nothing left to do.
+void WriteErrorLine(std::initializer_list<std::string_view> parts) {
   std::array<char, 256> line{};
   std::size_t size = 0;
-  const std::string_view parts[] = {kShell, ": ", strerror(error), "\n"};
   for (const std::string_view part : parts) {
-    size += part.copy(line.data() + size, line.size() - size);
+    size += part.copy(line.data() + size, line.size() - 1 - size);
   }
-  // A stage that cannot even report has nothing left to do.
+  size += std::string_view("\n").copy(line.data() + size, 1);
   [[maybe_unused]] const ssize_t written =
       write(STDERR_FILENO, line.data(), size);
 }
 
+// A fork that failed, in Runabout or in a stage, as under a process limit:
+// the command is lost, so the user is told.
+void ReportForkFailed(int error) {
+  WriteErrorLine({ProgramName, ": fork: ", strerror(error)});
+}
+
 // Carries out `stages` in this process, a fresh fork; never returns. It only
-// sets signal dispositions, forks, execs and exits (and reports a failed
-// exec), so a stage needs no memory of its own.
+// sets signal dispositions, forks, execs and exits (and reports what failed),
+// so a stage needs no memory of its own.
 [[noreturn]] void RunStages(const Stages& stages) {
-  // Runabout ignores SIGPIPE for its own output; the programs it starts get
-  // the default back, as ignored signals survive exec.
-  signal(SIGPIPE, SIG_DFL);
+  // An ignored signal stays ignored across exec, so the programs would keep
+  // the SIGPIPE that Runabout ignores for its own output.
+  sigaction(SIGPIPE, &gInheritedPipeAction, nullptr);
   for (int i = 0; i < stages.backgroundStarts; ++i) {
     const pid_t background = fork();
+    if (background < 0) {
+      ReportForkFailed(errno);
+      _exit(kStageFailed);
+    }
     if (background != 0) {
-      _exit(background < 0 ? kStageFailed : 0);
+      _exit(0);
     }
     // Like `start /B` and a non-interactive shell's `&`: a program started in
     // the background is not interrupted by the terminal's Ctrl-C.
@@ -91,17 +107,25 @@ void ReportShellNotStarted(int error) {
   // is run as a command, as cmd runs it.
   execl(kShell, "sh", "-c", "--", stages.shellText.c_str(),
         static_cast<char*>(nullptr));
-  ReportShellNotStarted(errno);
+  // As a shell reports a program it could not start.
+  WriteErrorLine({kShell, ": ", strerror(errno)});
   _exit(kStageFailed);
 }
 
 }  // namespace
+
+void StartProcessRunner() {
+  sigaction(SIGPIPE, nullptr, &gInheritedPipeAction);
+}
 
 void RunAndWait(const std::string& commandLine) {
   const Stages stages = ReadStages(commandLine);
   const pid_t child = fork();
   if (child == 0) {
     RunStages(stages);
+  }
+  if (child < 0) {
+    ReportForkFailed(errno);
   }
   // A failed fork is passed over after the first pause. A failed reading
   // counts as a child that has ended; an interrupted one is taken again.

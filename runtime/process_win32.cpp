@@ -33,6 +33,8 @@ bool StillRunning(HANDLE process) {
 
 }  // namespace
 
+void StartProcessRunner() {}
+
 void RunAndWait(const std::string& commandLine) {
   STARTUPINFOA startup;
   ZeroMemory(&startup, sizeof(startup));

@@ -291,6 +291,7 @@ TEST_F(PosixEndToEnd, CommandThatCannotRunIsPassedOver) {
     std::vector<std::string> args;  // Followed by "touch next".
     int commands;                   // How many commands they make.
     std::string error;  // On standard error, in one line per command.
+    const char* failFork = nullptr;  // Which fork fails, as under a limit.
   } const cases[] = {
       // The shell's own message, not Runabout's.
       {"a missing program",
@@ -307,13 +308,27 @@ TEST_F(PosixEndToEnd, CommandThatCannotRunIsPassedOver) {
       // The stage that cannot start /bin/sh says so itself.
       {"a command too long for execve", tooLong, 1,
        "/bin/sh: Argument list too long\n"},
+      // A process limit (ulimit -u, a pids cgroup) refuses a fork.
+      {"Runabout cannot fork for a command",
+       {"touch lost"},
+       1,
+       "Runabout: fork: Resource temporarily unavailable\n",
+       "runabout"},
+      {"a stage cannot fork its background stage",
+       {"touch lost"},
+       1,
+       "Runabout: fork: Resource temporarily unavailable\n",
+       "stage"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.why);
     unlink(Path("next").c_str());
     std::vector<std::string> args = c.args;
     args.emplace_back("touch next");
-    const Result r = Runabout(args);
+    const Result r = c.failFork == nullptr
+                         ? Runabout(args)
+                         : Run(RUNABOUT_FAILING_FORK_PATH, args, Stdout::kFile,
+                               {{"RUNABOUT_FAIL_FORK", c.failFork}});
     ASSERT_TRUE(r.ended);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "");
@@ -386,20 +401,28 @@ TEST_F(PosixEndToEnd, SignalDispositionsOfStartedPrograms) {
   struct {
     const char* why;
     const char* signal;
+    bool pipeIgnored;  // Runabout is started with SIGPIPE ignored.
     const char* expected;
   } const cases[] = {
       // Runabout ignores SIGPIPE for its own output; the programs it starts
       // get the default back, or every pipeline they run would misbehave.
-      {"SIGPIPE is back at its default", "PIPE", "141\n"},
+      {"SIGPIPE is back at its default", "PIPE", false, "141\n"},
+      // ... but only the disposition Runabout itself was started with, as a
+      // service manager may start it with SIGPIPE ignored.
+      {"SIGPIPE stays ignored", "PIPE", true, "survived\n0\n"},
       // As with a background start on Windows, Ctrl-C in the terminal does
       // not reach the programs started.
-      {"SIGINT is ignored", "INT", "survived\n0\n"},
+      {"SIGINT is ignored", "INT", false, "survived\n0\n"},
   };
   for (const auto& c : cases) {
     const std::string probe =
         std::string("sh -c 'kill -") + c.signal +
         " $$; echo survived' > status 2>&1; echo $? >> status";
-    const Result r = Runabout({probe, "true"});
+    const Result r =
+        c.pipeIgnored
+            ? Run("/bin/sh", {"-c", "trap '' PIPE; exec \"$0\" \"$@\"",
+                              RUNABOUT_PATH, probe, "true"})
+            : Runabout({probe, "true"});
     ASSERT_TRUE(r.ended);
     ASSERT_TRUE(WaitForStartedPrograms());
     EXPECT_EQ(ReadFile(Path("status")), c.expected) << c.why;

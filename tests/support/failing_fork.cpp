@@ -1,0 +1,41 @@
+// fork() for a test build of the real program, linked with --wrap=fork: with
+// RUNABOUT_FAIL_FORK set, one fork fails with EAGAIN, as under a process
+// limit. "runabout" fails Runabout's own first fork; "stage", the fork that
+// the first command's stage makes to start its background stage.
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+// The names --wrap gives the real fork and its replacement.
+// NOLINTBEGIN(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
+extern "C" pid_t __real_fork();
+
+namespace {
+
+// Runabout's own process, and the forks it has made; a stage keeps the count
+// of the fork that made it.
+pid_t gRunabout = 0;
+int gRunaboutForks = 0;
+
+}  // namespace
+
+extern "C" pid_t __wrap_fork() {
+  if (gRunabout == 0) {
+    gRunabout = getpid();  // Runabout forks first; its stages only later.
+  }
+  const bool byRunabout = getpid() == gRunabout;
+  if (byRunabout) {
+    ++gRunaboutForks;
+  }
+  const char* failing = std::getenv("RUNABOUT_FAIL_FORK");
+  if (failing != nullptr && gRunaboutForks == 1 &&
+      std::strcmp(failing, byRunabout ? "runabout" : "stage") == 0) {
+    errno = EAGAIN;
+    return -1;
+  }
+  return __real_fork();
+}
+// NOLINTEND(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
