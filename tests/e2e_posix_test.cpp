@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -94,10 +95,12 @@ class PosixEndToEnd : public ::testing::Test {
 
   // Runs `program` with `args` in the temporary directory, in a process group
   // of its own so that everything it starts can be waited for; `env` holds
-  // variables (name, value) set for it on top of this process's.
+  // variables (name, value) set for it on top of this process's. While it
+  // runs, `watch` is called with its process id every time it is looked at.
   Result Run(const std::string& program, const std::vector<std::string>& args,
              Stdout out = Stdout::kFile,
-             const std::vector<std::pair<std::string, std::string>>& env = {}) {
+             const std::vector<std::pair<std::string, std::string>>& env = {},
+             const std::function<void(pid_t)>& watch = nullptr) {
     int pipeFds[2] = {-1, -1};
     if (out == Stdout::kBrokenPipe) {
       EXPECT_EQ(pipe(pipeFds), 0);
@@ -148,8 +151,10 @@ class PosixEndToEnd : public ::testing::Test {
 
     Result result;
     int status = 0;
-    result.ended =
-        WaitFor([&] { return waitpid(child, &status, WNOHANG) == child; });
+    result.ended = WaitFor([&] {
+      if (watch) watch(child);
+      return waitpid(child, &status, WNOHANG) == child;
+    });
     if (!result.ended) {
       kill(child, SIGKILL);
       waitpid(child, &status, 0);
@@ -427,6 +432,38 @@ TEST_F(PosixEndToEnd, SignalDispositionsOfStartedPrograms) {
     ASSERT_TRUE(WaitForStartedPrograms());
     EXPECT_EQ(ReadFile(Path("status")), c.expected) << c.why;
   }
+}
+
+// The processes whose parent is `parent`, from /proc: how many there are.
+int ChildrenOf(pid_t parent) {
+  int children = 0;
+  std::error_code error;
+  for (const auto& entry :
+       std::filesystem::directory_iterator("/proc", error)) {
+    std::string stat;
+    std::getline(std::ifstream(entry.path() / "stat"), stat);
+    // "pid (name) state ppid ...": the name may hold spaces and parentheses.
+    std::istringstream fields(stat.substr(stat.rfind(')') + 1));
+    char state = 0;
+    pid_t ppid = 0;
+    if (fields >> state >> ppid && ppid == parent) ++children;
+  }
+  return children;
+}
+
+TEST_F(PosixEndToEnd, OneStageAtATime) {
+  if (!Exists("/proc/self/stat")) GTEST_SKIP() << "no /proc to look in";
+  // Runabout waits for each stage and reaps it before it starts the next: at
+  // no time has it more than one child, running or ended. A runner that did
+  // not wait, or did not reap, would pile them up over 200 commands.
+  int most = 0;
+  const Result r = Run(
+      RUNABOUT_PATH, std::vector<std::string>(200, "true"), Stdout::kFile, {},
+      [&](pid_t runabout) { most = std::max(most, ChildrenOf(runabout)); });
+  ASSERT_TRUE(r.ended);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(most, 1) << "Runabout's children while it ran, at the most";
 }
 
 TEST_F(PosixEndToEnd, UsageForTooFewArguments) {
