@@ -1,10 +1,10 @@
-// The bare hand-off on Windows: each argument goes to the command interpreter
-// as "cmd /C start /B cmd /C <argument>", one after another, and the driver
-// waits for each interpreter with WaitForSingleObject. It is what Runabout
-// does, minus Runabout's own reading of the command line and its polling.
-// Built with RUNABOUT_WINDOWED it starts them as runaboutw.exe does, each in a
-// console without a window of its own.
-// Exit status: the number of interpreters that could not be started.
+// The bare hand-off on Windows: each argument goes to the system's command
+// interpreter as "cmd /C start /B cmd /C <argument>", one after another, and
+// the driver waits for each interpreter with WaitForSingleObject. It is what
+// Runabout does, minus Runabout's own reading of the command line and its
+// polling. Built with RUNABOUT_WINDOWED it starts them as runaboutw.exe does,
+// each in a console without a window of its own. Exit status: the number of
+// interpreters that could not be started.
 #include <windows.h>
 
 #include <string>
@@ -21,6 +21,9 @@ constexpr DWORD kCreationFlags = NORMAL_PRIORITY_CLASS;
 }  // namespace
 
 int main(int argc, char** argv) {
+  char system[MAX_PATH];
+  const UINT length = GetSystemDirectoryA(system, MAX_PATH);
+  const std::string interpreter = std::string(system, length) + "\\cmd.exe";
   int failed = 0;
   for (int i = 1; i < argc; ++i) {
     std::string commandLine = "cmd /C start /B cmd /C ";
@@ -33,8 +36,8 @@ int main(int argc, char** argv) {
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION child;
     ZeroMemory(&child, sizeof(child));
-    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE,
-                       kCreationFlags, nullptr, nullptr, &startup,
+    if (CreateProcessA(interpreter.c_str(), line.data(), nullptr, nullptr,
+                       FALSE, kCreationFlags, nullptr, nullptr, &startup,
                        &child) == FALSE) {
       ++failed;
       continue;

@@ -1,7 +1,8 @@
-// Windows process runner: CreateProcessA, then SleepEx/GetExitCodeProcess.
+// Windows process runner: CreateProcessW with the system's own cmd.exe, then
+// SleepEx/GetExitCodeProcess.
 #include <windows.h>
 
-#include <vector>
+#include <string>
 
 #include "runtime/process.h"
 
@@ -18,6 +19,40 @@ constexpr DWORD kCreationFlags = NORMAL_PRIORITY_CLASS | CREATE_NO_WINDOW;
 #else
 constexpr DWORD kCreationFlags = NORMAL_PRIORITY_CLASS;
 #endif
+
+// The interpreter every line is handed to: cmd.exe in the system folder,
+// named as the application, so that Windows runs that file and no other.
+// Left to find "cmd" itself, CreateProcess would look in Runabout's own folder
+// and then in the current one first, where anyone who can write there could
+// put a cmd.exe of their own. Empty if the system folder cannot be read.
+std::wstring SystemInterpreter() {
+  const UINT size = GetSystemDirectoryW(nullptr, 0);  // NUL included.
+  if (size == 0) {
+    return std::wstring();
+  }
+  std::wstring path(size, L'\0');
+  const UINT length = GetSystemDirectoryW(path.data(), size);
+  if (length == 0 || length >= size) {
+    return std::wstring();
+  }
+  path.resize(length);
+  return path + L"\\cmd.exe";
+}
+
+// `text` in UTF-16, read in the ANSI code page that the command line was
+// converted to (command_line_win32.cpp), as CreateProcessA would read it;
+// CreateProcessA itself takes no more than 65,535 bytes.
+std::wstring WideText(const std::string& text) {
+  const int length = static_cast<int>(text.size());
+  const int size =
+      MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+  if (size <= 0) {
+    return std::wstring();
+  }
+  std::wstring wide(static_cast<std::size_t>(size), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), size);
+  return wide;
+}
 
 // GetExitCodeProcess reports STILL_ACTIVE both for a running child and for one
 // that ended with status 259; only the handle's state tells them apart, so a
@@ -36,20 +71,22 @@ bool StillRunning(HANDLE process) {
 void StartProcessRunner() {}
 
 void RunAndWait(const std::string& commandLine) {
-  STARTUPINFOA startup;
+  STARTUPINFOW startup;
   ZeroMemory(&startup, sizeof(startup));
   // The record's own size: 68 bytes in a 32-bit build, 104 in a 64-bit one.
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION child;
   ZeroMemory(&child, sizeof(child));
 
-  // CreateProcessA may write into the command line, so it gets its own copy.
-  std::vector<char> line(commandLine.begin(), commandLine.end());
-  line.push_back('\0');
-
-  const BOOL started =
-      CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE,
-                     kCreationFlags, nullptr, nullptr, &startup, &child);
+  // CreateProcessW may write into the command line, so it gets its own copy.
+  // Without the interpreter or the line nothing is started; the pass goes on
+  // as after any start that failed.
+  const std::wstring interpreter = SystemInterpreter();
+  std::wstring line = WideText(commandLine);
+  const bool started = !interpreter.empty() && !line.empty() &&
+                       CreateProcessW(interpreter.c_str(), line.data(), nullptr,
+                                      nullptr, FALSE, kCreationFlags, nullptr,
+                                      nullptr, &startup, &child) != FALSE;
 
   // Without a child the first reading fails on the null handle, so a start
   // that failed still costs exactly one pause.
@@ -57,7 +94,7 @@ void RunAndWait(const std::string& commandLine) {
     SleepEx(kPollMilliseconds, TRUE);
   } while (StillRunning(child.hProcess));
 
-  if (started != FALSE) {
+  if (started) {
     CloseHandle(child.hThread);
     CloseHandle(child.hProcess);
   }

@@ -9,8 +9,8 @@
 
 namespace {
 
-// A directory with Runabout and the recording cmd.exe, which must stay
-// unused: the usage text starts nothing.
+// A directory with Runabout, where the recording stand-in cmd.exe would
+// record; it must stay unused: the usage text starts nothing.
 class UsageRun : public testing::Test {
  protected:
   void SetUp() override {
@@ -18,8 +18,7 @@ class UsageRun : public testing::Test {
     ASSERT_FALSE(program.empty()) << "RUNABOUT_PROGRAM is not set";
     runabout_ = directory_.Copy(program, "runabout.exe");
     ASSERT_FALSE(runabout_.empty());
-    ASSERT_FALSE(directory_.Copy(e2e::ProgramDirectory() + "cmd.exe", "cmd.exe")
-                     .empty());
+    e2e::RecordInterpretersIn(directory_.path());
   }
 
   void TearDown() override {

@@ -14,8 +14,32 @@ constexpr DWORD kRunLimitMilliseconds = 60000;
 // start is simply tried again.
 constexpr int kStartAttempts = 3;
 
+// What a planted cmd.exe, an argument recorder, notes its lines in.
+constexpr char kPlantedRecord[] = "lines.txt";
+
 std::string DirectoryOf(const std::string& path) {
   return path.substr(0, path.find_last_of("\\/") + 1);
+}
+
+// `text` from code page `from` to UTF-16.
+std::wstring Widened(UINT from, const std::string& text) {
+  const int length = static_cast<int>(text.size());
+  const int size =
+      MultiByteToWideChar(from, 0, text.data(), length, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
+  MultiByteToWideChar(from, 0, text.data(), length, wide.data(), size);
+  return wide;
+}
+
+// `wide` in code page `to`.
+std::string Narrowed(UINT to, const std::wstring& wide) {
+  const int length = static_cast<int>(wide.size());
+  const int size = WideCharToMultiByte(to, 0, wide.data(), length, nullptr, 0,
+                                       nullptr, nullptr);
+  std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+  WideCharToMultiByte(to, 0, wide.data(), length, text.data(), size, nullptr,
+                      nullptr);
+  return text;
 }
 
 // Everything waiting in `pipe` now. The program that wrote has ended, so all
@@ -91,8 +115,9 @@ void DeleteDirectory(const std::string& directory) {
   }
 }
 
-bool ScratchDirectory::CopyHelper(const std::string& name) const {
-  return !Copy(ProgramDirectory() + name, name).empty();
+bool ScratchDirectory::CopyHelper(const std::string& name,
+                                  const std::string& as) const {
+  return !Copy(ProgramDirectory() + name, as.empty() ? name : as).empty();
 }
 
 const StandardHandles& NulHandles() {
@@ -109,7 +134,7 @@ const StandardHandles& NulHandles() {
 
 Outcome Run(const std::string& application, const std::string& commandLine,
             const std::string& directory, const StandardHandles* handles) {
-  STARTUPINFOA startup;
+  STARTUPINFOW startup;
   ZeroMemory(&startup, sizeof(startup));
   startup.cb = sizeof(startup);
   if (handles != nullptr) {
@@ -120,17 +145,18 @@ Outcome Run(const std::string& application, const std::string& commandLine,
   }
   PROCESS_INFORMATION child;
   ZeroMemory(&child, sizeof(child));
+  const std::wstring applicationW = Widened(CP_ACP, application);
+  const std::wstring directoryW = Widened(CP_ACP, directory);
 
   Outcome outcome;
   for (int attempt = 0; attempt < kStartAttempts && !outcome.started;
        ++attempt) {
-    // CreateProcessA may write into the line, so each attempt gets the exact
-    // bytes afresh; GetCommandLineA in the child returns them unchanged.
-    std::string line = commandLine;
+    // CreateProcessW may write into the line, so each attempt gets it afresh.
+    std::wstring line = Widened(CP_ACP, commandLine);
     outcome.started =
-        CreateProcessA(application.c_str(), line.data(), nullptr, nullptr,
+        CreateProcessW(applicationW.c_str(), line.data(), nullptr, nullptr,
                        handles != nullptr ? TRUE : FALSE, 0, nullptr,
-                       directory.c_str(), &startup, &child) != FALSE;
+                       directoryW.c_str(), &startup, &child) != FALSE;
   }
   if (!outcome.started) {
     return outcome;
@@ -168,6 +194,16 @@ Outcome RunCapturingOutput(const std::string& application,
   return outcome;
 }
 
+std::string SystemInterpreter() {
+  char system[MAX_PATH];
+  const UINT length = GetSystemDirectoryA(system, MAX_PATH);
+  return std::string(system, length) + "\\cmd.exe";
+}
+
+void RecordInterpretersIn(const std::string& directory) {
+  SetEnvironmentVariableA("RUNABOUT_RECORDS", directory.c_str());
+}
+
 std::vector<Record> ReadRecords(const std::string& directory) {
   const std::string text = FileText(directory + "records.txt");
   std::vector<Record> records;
@@ -188,8 +224,10 @@ std::vector<Record> ReadRecords(const std::string& directory) {
       records.push_back({"malformed", text.substr(at)});
       break;
     }
+    // The stand-in writes UTF-8, whatever this process's code page is.
     records.push_back(
-        {text.substr(at, space - at), text.substr(lineAt, length)});
+        {text.substr(at, space - at),
+         Narrowed(CP_ACP, Widened(CP_UTF8, text.substr(lineAt, length)))});
     at = lineAt + length + 1;
   }
   return records;
@@ -240,20 +278,29 @@ bool HandedOverLines(const std::vector<Record>& records,
   return true;
 }
 
-RecordedRun RunBesideRecordingCmd(const std::string& program,
-                                  const std::string& commandLine) {
+RecordedRun RunWithRecordingCmd(const std::string& program,
+                                const std::string& commandLine) {
   RecordedRun run;
-  const ScratchDirectory directory;
-  const std::string runabout = directory.Copy(program, "runabout.exe");
-  if (runabout.empty() || !directory.CopyHelper("cmd.exe")) {
+  const ScratchDirectory programFolder("program");
+  const ScratchDirectory currentFolder("current");
+  const std::string runabout = programFolder.Copy(program, "runabout.exe");
+  const char* const recorder = "runabout_argument_recorder.exe";
+  if (runabout.empty() || !programFolder.CopyHelper(recorder, "cmd.exe") ||
+      !currentFolder.CopyHelper(recorder, "cmd.exe")) {
     run.why = "the programs could not be copied";
     return run;
   }
-  run.outcome =
-      RunCapturingOutput(runabout, commandLine, directory.path(), &run.output);
+  RecordInterpretersIn(currentFolder.path());
+  run.outcome = RunCapturingOutput(runabout, commandLine, currentFolder.path(),
+                                   &run.output);
   run.inOrder =
-      HandedOverLines(ReadRecords(directory.path()), &run.lines, &run.why);
-  run.probe = ReadHandleProbe(directory.path());
+      HandedOverLines(ReadRecords(currentFolder.path()), &run.lines, &run.why);
+  run.probe = ReadHandleProbe(currentFolder.path());
+  for (const ScratchDirectory* folder : {&programFolder, &currentFolder}) {
+    for (const std::string& line : ReadLines(folder->path() + kPlantedRecord)) {
+      run.planted += folder->path() + "cmd.exe ran: " + line + "\n";
+    }
+  }
   return run;
 }
 

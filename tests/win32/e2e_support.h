@@ -1,6 +1,7 @@
 // Shared helpers of the Windows end-to-end tests: a scratch directory, one
 // way to start a program with an exact raw command line, and the records of
-// the stand-in command interpreter (recording_cmd.cpp).
+// the stand-in command interpreter (recording_cmd.cpp), which the tests that
+// read them find in place of the system's cmd.exe.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -27,9 +28,10 @@ class ScratchDirectory {
   /// copy's path; the empty text if the copy failed.
   std::string Copy(const std::string& source, const std::string& name) const;
 
-  /// Copies the helper program `name` (e.g. "cmd.exe"), which stands beside
-  /// this test program, into this directory; false if the copy failed.
-  bool CopyHelper(const std::string& name) const;
+  /// Copies the helper program `name` (e.g. "marker.exe"), which stands
+  /// beside this test program, into this directory as `as` (by default under
+  /// its own name); false if the copy failed.
+  bool CopyHelper(const std::string& name, const std::string& as = "") const;
 
  private:
   std::string path_;
@@ -73,10 +75,11 @@ struct Outcome {
 
 /// Starts `application` with exactly `commandLine` as its raw command line
 /// and `directory` as its current directory, then waits up to a minute for it
-/// to end. With `handles`, it inherits every inheritable handle of this
-/// process, at the same values, and those are its standard handles
-/// (STARTF_USESTDHANDLES). A start that fails is tried twice more, as Wine
-/// now and then fails one on its own.
+/// to end. All three are read in this process's ANSI code page, as
+/// CreateProcessA reads them, but without its limit of 65,535 bytes. With
+/// `handles`, it inherits every inheritable handle of this process, at the same
+/// values, and those are its standard handles (STARTF_USESTDHANDLES). A start
+/// that fails is tried twice more, as Wine now and then fails one on its own.
 Outcome Run(const std::string& application, const std::string& commandLine,
             const std::string& directory,
             const StandardHandles* handles = nullptr);
@@ -86,13 +89,22 @@ Outcome RunCapturingOutput(const std::string& application,
                            const std::string& commandLine,
                            const std::string& directory, std::string* output);
 
+/// The system's cmd.exe: Wine's own, or in the Wine prefix made for the tests
+/// that read its records, the recording stand-in.
+std::string SystemInterpreter();
+
+/// Has the stand-in interpreter, in every program started from here on,
+/// record into `directory` (ending with a backslash).
+void RecordInterpretersIn(const std::string& directory);
+
 /// One record of the stand-in interpreter: "begin" or "end", and its line.
 struct Record {
   std::string kind;
   std::string line;
 };
 
-/// The records in `directory`'s records.txt, in the order written; none if
+/// The records in `directory`'s records.txt, in the order written, each line
+/// in this process's ANSI code page, as the line it handed over; none if
 /// there is no such file. A record that cannot be read becomes one of kind
 /// "malformed" holding the rest of the file, and ends the list.
 std::vector<Record> ReadRecords(const std::string& directory);
@@ -112,7 +124,7 @@ std::string ReadHandleProbe(const std::string& directory);
 bool HandedOverLines(const std::vector<Record>& records,
                      std::vector<std::string>* lines, std::string* why);
 
-/// What one run beside the recording stand-in cmd.exe left behind.
+/// What one run with the recording stand-in cmd.exe left behind.
 struct RecordedRun {
   Outcome outcome;
   std::string output;              ///< Everything on standard output.
@@ -120,13 +132,15 @@ struct RecordedRun {
   bool inOrder = false;  ///< The records were begin/end pairs (or none).
   std::string why;       ///< What went wrong, when something did.
   std::string probe;     ///< The stand-in's ReadHandleProbe verdict, if any.
+  std::string planted;  ///< What a planted cmd.exe received; empty if none ran.
 };
 
-/// Copies `program` as runabout.exe and the recording cmd.exe into a fresh
-/// scratch directory, runs it there with exactly `commandLine`, and reads
-/// what the stand-in recorded.
-RecordedRun RunBesideRecordingCmd(const std::string& program,
-                                  const std::string& commandLine);
+/// Copies `program` as runabout.exe into a fresh scratch directory and runs
+/// it with exactly `commandLine` from another one, reading what the system's
+/// stand-in recorded. Both directories hold a cmd.exe of their own, an
+/// argument recorder, which must never run.
+RecordedRun RunWithRecordingCmd(const std::string& program,
+                                const std::string& commandLine);
 
 /// Whether `part` is `whole` with some elements left out, order kept.
 bool IsSubsequence(const std::vector<std::string>& part,

@@ -1,7 +1,8 @@
 // The out-of-memory path end to end under Wine: the real program, built with
-// an allocator that fails from allocation N on, with the recording cmd.exe
-// beside it. For N = 1, 2, ... each run ends with status 3 having handed over
-// only what it had before the failure, until N is high enough for a full run.
+// an allocator that fails from allocation N on, with the recording stand-in
+// as the system's cmd.exe. For N = 1, 2, ... each run ends with status 3 having
+// handed over only what it had before the failure, until N is high enough for a
+// full run.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -48,7 +49,7 @@ TEST(FatalPath, FailedAllocationEndsWithStatusThreeAndStartsNothingMore) {
                             std::to_string(failAt).c_str());
     for (int attempt = 1;; ++attempt) {
       const e2e::RecordedRun run =
-          e2e::RunBesideRecordingCmd(program, commandLine);
+          e2e::RunWithRecordingCmd(program, commandLine);
       const e2e::Outcome& outcome = run.outcome;
       const std::vector<std::string>& lines = run.lines;
       ASSERT_TRUE(outcome.started) << run.why;

@@ -1,7 +1,9 @@
-// Runabout under Wine with the recording cmd.exe beside it: for exact raw
-// command lines, the exact lines handed to the interpreter, their order, that
-// each interpreter ends before the next begins, the exit status, and that the
-// interpreter inherits none of Runabout's handles.
+// Runabout under Wine with the recording stand-in as the system's cmd.exe:
+// for exact raw command lines, the exact lines handed to the interpreter,
+// their order, that each interpreter ends before the next begins, the exit
+// status, that the interpreter inherits none of Runabout's handles, and that
+// a cmd.exe beside Runabout or in the current folder is never run in its
+// place.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -24,7 +26,7 @@ struct HandOverCase {
   const char* program = "RUNABOUT_PROGRAM";  // Names the program to run.
 };
 
-// Runs one case in a fresh directory and checks everything it left behind;
+// Runs one case in fresh directories and checks everything it left behind;
 // with `kept`, the run that passed is kept there. Wine now and then fails to
 // start a process on its own; that shows as records missing, and only then is
 // the case run again.
@@ -38,8 +40,9 @@ void ExpectHandOver(const HandOverCase& c, e2e::RecordedRun* kept = nullptr) {
   }
   for (int attempt = 1;; ++attempt) {
     const e2e::RecordedRun run =
-        e2e::RunBesideRecordingCmd(program, c.commandLine);
+        e2e::RunWithRecordingCmd(program, c.commandLine);
     ASSERT_TRUE(run.outcome.started) << run.why;
+    ASSERT_EQ(run.planted, "") << "only the system's cmd.exe may run";
     ASSERT_TRUE(run.outcome.ended) << "Runabout never ended";
     EXPECT_EQ(run.outcome.exitCode, c.exitCode);
     EXPECT_EQ(run.output, c.exitCode == 2 ? kExpectedBanner : "");
@@ -215,12 +218,12 @@ TEST(HandOver, InterpreterInheritsNoHandles) {
 
   // The stand-in started from here with inheritance on must see the file, or
   // the probe could not tell an inherited handle from none.
-  ASSERT_TRUE(directory.CopyHelper("cmd.exe"));
+  e2e::RecordInterpretersIn(directory.path());
   const e2e::StandardHandles own = {GetStdHandle(STD_INPUT_HANDLE),
                                     GetStdHandle(STD_OUTPUT_HANDLE),
                                     GetStdHandle(STD_ERROR_HANDLE)};
   const e2e::Outcome direct =
-      e2e::Run(directory.path() + "cmd.exe", "cmd.exe " + probe.marker(),
+      e2e::Run(e2e::SystemInterpreter(), "cmd.exe " + probe.marker(),
                directory.path(), &own);
   ASSERT_TRUE(direct.started && direct.ended);
   ASSERT_EQ(e2e::ReadHandleProbe(directory.path()), "inherited");

@@ -249,9 +249,7 @@ class Recipes : public ::testing::Test {
         consoles.push_back(run.substr(0, run.find(" [")) + ours);
       }
     }
-    char system[MAX_PATH];
-    const UINT length = GetSystemDirectoryA(system, MAX_PATH);
-    const std::string cmd = std::string(system, length) + "\\cmd.exe";
+    const std::string cmd = e2e::SystemInterpreter();
 
     for (int attempt = 1;; ++attempt) {
       const e2e::ScratchDirectory directory("recipes");

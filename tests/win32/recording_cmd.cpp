@@ -1,12 +1,14 @@
-// A stand-in for the command interpreter, built as cmd.exe for the Windows
-// end-to-end tests. It runs nothing: it appends its exact raw command line to
-// records.txt in its own directory once as it begins ("begin") and once just
-// before it ends ("end"), so a test sees which lines were handed over, in
-// which order, and that each interpreter ended before the next one began.
-// Markers in the line steer it: "sleep-ms:N" waits N ms before ending,
-// "exit-code:N" ends with status N, and "probe-handle:N" makes it write to
-// handle-probe.txt beside it whether handle value N is, in this process, a
-// file that begins with that same marker: "inherited" or "not inherited".
+// A stand-in for the command interpreter for the Windows end-to-end tests,
+// copied over the system's cmd.exe in a Wine prefix of their own. It runs
+// nothing: it appends its exact raw command line, in UTF-8, to records.txt in
+// the folder that RUNABOUT_RECORDS names, once as it begins ("begin") and once
+// just before it ends ("end"), so a test sees which lines were handed over,
+// in which order, and that each interpreter ended before the next one began.
+// Without the variable it records nothing. Markers in the line steer it:
+// "sleep-ms:N" waits N ms before ending, "exit-code:N" ends with status N, and
+// "probe-handle:N" makes it write to handle-probe.txt in that folder whether
+// handle value N is, in this process, a file that begins with that same
+// marker: "inherited" or "not inherited".
 #include <windows.h>
 
 #include <cstdlib>
@@ -17,23 +19,46 @@ namespace {
 
 constexpr char kProbeMarker[] = "probe-handle:";
 
-// This program's directory, wherever a test copied it, with its backslash.
-std::string OwnDirectory() {
-  char path[MAX_PATH];
-  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string directory(path, length);
-  directory.erase(directory.find_last_of('\\') + 1);
-  return directory;
+std::string Utf8(const wchar_t* text) {
+  const int size =
+      WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) {
+    return std::string();
+  }
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes.data(), size, nullptr,
+                      nullptr);
+  bytes.pop_back();
+  return bytes;
 }
 
-// Writes `bytes` in one write to the file `name` beside this program, at its
-// end (`access` FILE_APPEND_DATA, `disposition` OPEN_ALWAYS) or in its place
-// (GENERIC_WRITE, CREATE_ALWAYS). A file that cannot be opened is passed
-// over: the test then finds what it should hold missing.
-void WriteBeside(const char* name, const std::string& bytes, DWORD access,
+// The folder the records go to, with its backslash; empty without one.
+std::wstring RecordsFolder() {
+  wchar_t folder[MAX_PATH];
+  const DWORD length =
+      GetEnvironmentVariableW(L"RUNABOUT_RECORDS", folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) {
+    return std::wstring();
+  }
+  std::wstring path(folder, length);
+  if (path.back() != L'\\') {
+    path += L'\\';
+  }
+  return path;
+}
+
+// Writes `bytes` in one write to the file `name` in the records folder, at
+// its end (`access` FILE_APPEND_DATA, `disposition` OPEN_ALWAYS) or in its
+// place (GENERIC_WRITE, CREATE_ALWAYS). A file that cannot be opened is
+// passed over: the test then finds what it should hold missing.
+void WriteRecord(const wchar_t* name, const std::string& bytes, DWORD access,
                  DWORD disposition) {
+  const std::wstring folder = RecordsFolder();
+  if (folder.empty()) {
+    return;
+  }
   const HANDLE file =
-      CreateFileA((OwnDirectory() + name).c_str(), access,
+      CreateFileW((folder + name).c_str(), access,
                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                   nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
@@ -49,8 +74,8 @@ void WriteBeside(const char* name, const std::string& bytes, DWORD access,
 // line; one write in append mode keeps records of interpreters that run at
 // once from interleaving.
 void Append(const char* kind, const std::string& line) {
-  WriteBeside(
-      "records.txt",
+  WriteRecord(
+      L"records.txt",
       std::string(kind) + " " + std::to_string(line.size()) + ":" + line + "\n",
       FILE_APPEND_DATA, OPEN_ALWAYS);
 }
@@ -92,7 +117,7 @@ void ProbeHandle(const std::string& line) {
       line.find_first_not_of("0123456789", at + std::strlen(kProbeMarker));
   const std::string marker = line.substr(at, end - at);
   const HANDLE probed = ULongToHandle(MarkerValue(line, kProbeMarker, 0));
-  WriteBeside("handle-probe.txt",
+  WriteRecord(L"handle-probe.txt",
               HoldsMarker(probed, marker) ? "inherited" : "not inherited",
               GENERIC_WRITE, CREATE_ALWAYS);
 }
@@ -100,7 +125,7 @@ void ProbeHandle(const std::string& line) {
 }  // namespace
 
 int main() {
-  const std::string line = GetCommandLineA();
+  const std::string line = Utf8(GetCommandLineW());
   Append("begin", line);
   ProbeHandle(line);
   Sleep(MarkerValue(line, "sleep-ms:", 0));
