@@ -11,7 +11,8 @@
 # inside it. RUNNER (Wine, for the Windows archive) runs the program.
 # CMAKE_COMMAND and CPACK_COMMAND name the tools; OBJDUMP, when set, names an
 # objdump that checks the program imports only Windows system libraries;
-# HARDENED=true, that the program is hardened as Debian's packages are.
+# HARDENED=true, that the program is hardened as Debian's packages are;
+# SOURCE_DIR, the sources, whose README says how to unpack the tar.gz.
 #
 # A .deb must also be lintian-clean, owned by root, and carry the expected
 # control fields; with CI=true (CI runs as root) it is installed with dpkg -i,
@@ -151,27 +152,69 @@ check_banner() {
 }
 check_banner "$@" "$path"
 
-# Unpacked into a prefix that is there, as the README says for /usr/local,
-# the archive leaves that prefix's folders as they were, owners and modes
-# (where /usr/local is setgid and group staff) and the times of those it adds
-# nothing to.
+# Unpacked into a prefix that is there with the README's own command, as root
+# under the umask 077 of hardened systems: the prefix's folders keep their
+# owners and modes (setgid and group staff, as a stock Debian /usr/local),
+# the prefix's time too, as the archive adds nothing to it, and the folders
+# the archive makes are readable, so another user can run the program and
+# read its manual page.
 if [ $generator = TGZ ]; then
+  readme_command=$(sed -n \
+    's|.*`\(sudo tar -xzf runabout-[^`]* -C /usr/local\)`.*|\1|p' \
+    "$SOURCE_DIR/README.md")
+  [ -n "$readme_command" ] || fail "README.md has no tar command for /usr/local"
   prefix="$work/prefix"
-  mkdir -p "$prefix/bin" "$prefix/share/man/man1" "$prefix/share/doc"
-  find "$prefix" -type d -exec chgrp staff {} + 2>/dev/null || true
-  find "$prefix" -type d -exec chmod 2775 {} + -exec touch -d @86400 {} +
+  mkdir -p "$prefix/bin" "$prefix/share/man"
+  # Setgid and of group staff only as root: only root can give them to
+  # staff, and tar run by any other user clears the setgid bit of the
+  # folders it passes through.
+  mode=775
+  [ "$(id -u)" -ne 0 ] || mode=2775
+  for folder in bin share share/man; do
+    [ $mode = 775 ] || chgrp staff "$prefix/$folder" 2>/dev/null || true
+    chmod $mode "$prefix/$folder"
+  done
+  touch -d @86400 "$prefix"
   folders() {
-    find "$prefix" -type d ! -path "$prefix/share/doc/*" \
-      -exec stat -c '%n %a %U:%G' {} + | sort
-    stat -c '%n %Y' "$prefix/share" "$prefix/share/man"
+    for folder in "" /bin /share /share/man; do
+      stat -c '%n %a %U:%G' "$prefix$folder"
+    done
+    stat -c '%n %Y' "$prefix"
   }
   before=$(folders)
-  tar -xzf "$package" --strip-components=1 -C "$prefix"
+  # The README's words, with this package and the prefix in place of its
+  # archive and /usr/local, and without sudo.
+  readme_unpack() {
+    set --
+    for word in $readme_command; do
+      case $word in
+        sudo) ;;
+        runabout-*.tar.gz) set -- "$@" "$package" ;;
+        /usr/local) set -- "$@" "$prefix" ;;
+        *) set -- "$@" "$word" ;;
+      esac
+    done
+    (umask 077 && "$@") || fail "$readme_command: status $?"
+  }
+  readme_unpack
   after=$(folders)
   [ "$after" = "$before" ] || fail "unpacked into a prefix, $archive changed:
 $before
 to:
 $after"
+  if [ "$(id -u)" -eq 0 ]; then
+    chmod 755 "$work" # mktemp made it 0700, which would keep others out.
+    as_other() { setpriv --reuid=nobody --regid=nogroup --clear-groups "$@"; }
+    check_banner as_other "$prefix/bin/runabout"
+    page=$(as_other env MANPATH="$prefix/share/man" MANPAGER=cat MANWIDTH=80 \
+      LC_ALL=C.UTF-8 man runabout 2>&1) || true
+    printf '%s\n' "$page" | grep -q "EXIT STATUS" ||
+      fail "another user cannot read the manual page: $page"
+  else
+    echo "$archive: not run as root, so the prefix's folders were neither" \
+      "setgid nor of group staff, and no other user ran the program or read" \
+      "its page"
+  fi
 fi
 
 # Natively: two commands, both started. They run in the background, so each
