@@ -133,6 +133,41 @@ if [ "${HARDENED:-}" = true ]; then
   done
 fi
 
+# The builder's DEB_* settings undo neither the build type's optimisation nor
+# the hardening, and reach no command: the sources, configured afresh under
+# settings that ask for both and more, must compile with -O2 or -O3 last (the
+# one GCC applies) and the stack protector, and link with RELRO and BIND_NOW.
+if [ "${HARDENED:-}" = true ] && [ $generator = TGZ ]; then
+  hostile="$work/hostile"
+  if ! DEB_BUILD_OPTIONS=noopt DEB_CXXFLAGS_APPEND=-fno-stack-protector \
+    DEB_CPPFLAGS_APPEND=-DRUNABOUT_HOSTILE DEB_LDFLAGS_APPEND=-Wl,-z,norelro \
+    "$CMAKE_COMMAND" -S "$SOURCE_DIR" -B "$hostile" -G "Unix Makefiles" \
+    -DCMAKE_BUILD_TYPE=Release -DRUNABOUT_TESTS=OFF \
+    -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >"$work/hostile.log" 2>&1; then
+    cat "$work/hostile.log" >&2
+    fail "configuring under hostile DEB_* settings failed"
+  fi
+  compiles=$(sed -n 's/^ *"command": "\(.*\)",$/\1/p' \
+    "$hostile/compile_commands.json")
+  link=$(cat "$hostile/CMakeFiles/runabout.dir/link.txt")
+  [ -n "$compiles" ] || fail "no compile commands under hostile settings"
+  weak=$(printf '%s\n' "$compiles" | sed 's/.* \(-O[^ ]*\) .*/\1/' |
+    grep -vx -e -O2 -e -O3 | sort -u || true)
+  [ -z "$weak" ] || fail "under hostile settings, compiled with $weak"
+  unguarded=$(printf '%s\n' "$compiles" |
+    grep -v -e -fstack-protector-strong || true)
+  [ -z "$unguarded" ] ||
+    fail "under hostile settings, no stack protector: $unguarded"
+  for mark in -Wl,-z,relro -Wl,-z,now; do
+    printf '%s\n' "$link" | grep -q -- "$mark" ||
+      fail "under hostile settings, linked without $mark: $link"
+  done
+  taken=$(printf '%s\n' "$compiles" "$link" | grep -o -e ' -O0' \
+    -e -fno-stack-protector -e -DRUNABOUT_HOSTILE -e norelro | sort -u || true)
+  [ -z "$taken" ] || fail "the builder's DEB_* settings reached the build:
+$taken"
+fi
+
 # Runs PROGRAM with no argument: the banner, status 2, nothing on standard
 # error.
 check_banner() {
