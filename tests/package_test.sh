@@ -11,8 +11,13 @@
 # inside it. RUNNER (Wine, for the Windows archive) runs the program.
 # CMAKE_COMMAND and CPACK_COMMAND name the tools; OBJDUMP, when set, names an
 # objdump that checks the program imports only Windows system libraries;
-# HARDENED=true, that the program is hardened as Debian's packages are;
-# SOURCE_DIR, the sources, whose README says how to unpack the tar.gz.
+# WINDRES, a windres that reads back the Windows programs' version record and
+# manifest; HARDENED=true, that the program is hardened as Debian's packages
+# are, also when the builder's DEB_* settings say otherwise; SOURCE_DIR, the
+# sources, whose README says how to unpack the tar.gz. With COPY=true the
+# package comes not from BUILD_DIR but from a copy of SOURCE_DIR whose
+# project() version is VERSION, built as a release with TOOLCHAIN_FILE (if
+# set) and without the tests; CPack must refuse its Debian package.
 #
 # A .deb must also be lintian-clean, owned by root, and carry the expected
 # control fields; with CI=true (CI runs as root) it is installed with dpkg -i,
@@ -36,6 +41,42 @@ fail() {
   echo "FAIL: $*" >&2
   exit 1
 }
+
+# A copy of the sources with VERSION in project(), built as a release from a
+# build tree of the test's own, which the rest of the test then packages.
+if [ "${COPY:-}" = true ]; then
+  copy="$work/sources"
+  mkdir "$copy"
+  for item in CMakeLists.txt LICENSE CHANGELOG.md README.md app cmake docs \
+    runtime; do
+    [ ! -e "$SOURCE_DIR/$item" ] || cp -R "$SOURCE_DIR/$item" "$copy/"
+  done
+  sed "s/^project(Runabout VERSION [^ ]* /project(Runabout VERSION $version /" \
+    "$SOURCE_DIR/CMakeLists.txt" >"$copy/CMakeLists.txt"
+  grep -q "^project(Runabout VERSION $version " "$copy/CMakeLists.txt" ||
+    fail "no project(Runabout VERSION ...) line to set to $version"
+  build="$work/build"
+  toolchain=${TOOLCHAIN_FILE:+"-DCMAKE_TOOLCHAIN_FILE=$TOOLCHAIN_FILE"}
+  if ! { "$CMAKE_COMMAND" -S "$copy" -B "$build" -DCMAKE_BUILD_TYPE=Release \
+    -DRUNABOUT_TESTS=OFF ${toolchain:+"$toolchain"} &&
+    "$CMAKE_COMMAND" --build "$build" -j "$(nproc)"; } >"$work/build.log" 2>&1
+  then
+    cat "$work/build.log" >&2
+    fail "the copy with version $version did not build"
+  fi
+  # There is no Debian package of it: the Debian changelog's latest entry
+  # must be the version, and it is a record of releases.
+  if grep -q '^set(CPACK_GENERATOR "[^"]*DEB' "$build/CPackConfig.cmake"; then
+    if (cd "$build" && "$CPACK_COMMAND" -G DEB -B "$work/deb" \
+      >"$work/deb.log" 2>&1); then
+      fail "a Debian package of $version, which its changelog does not name"
+    fi
+    # CMake wraps its message's lines.
+    tr -s ' \n' '  ' <"$work/deb.log" | grep -q "has no entry for $version-" ||
+      fail "no Debian package of $version, but not for want of a changelog" \
+        "entry: $(cat "$work/deb.log")"
+  fi
+fi
 
 case $archive in
   *.zip) generator=ZIP ;;
@@ -121,6 +162,28 @@ if [ -n "${OBJDUMP:-}" ]; then
   done
 fi
 
+# The Windows programs' version record and manifest carry VERSION: as the
+# string itself, and as the four numbers Windows keeps (1.0 is 1,0,0,0).
+if [ -n "${WINDRES:-}" ]; then
+  numbers=$(echo "$version.0.0.0" | cut -d. -f1-4)
+  commas=$(echo "$numbers" | sed 's/\./, /g')
+  for exe in "$(dirname "$path")"/*.exe; do
+    resources=$("$WINDRES" -i "$exe" -O rc | sed 's/^ *//')
+    for line in "FILEVERSION $commas" "PRODUCTVERSION $commas" \
+      "VALUE \"FileVersion\", \"$version\"" \
+      "VALUE \"ProductVersion\", \"$version\""; do
+      printf '%s\n' "$resources" | grep -qxF -- "$line" ||
+        fail "$(basename "$exe") has no line $line in its resources:
+$resources"
+    done
+    # The manifest, as windres writes it: a string with its quotes doubled.
+    printf '%s\n' "$resources" | grep -F '<assemblyIdentity ' |
+      grep -qF "version=\"\"$numbers\"\"" ||
+      fail "the manifest of $(basename "$exe") is not of version $numbers:
+$resources"
+  done
+fi
+
 # A program of a hardened build (HARDENED=true) is hardened as Debian's
 # packages are: position-independent, every symbol bound at start-up, its
 # relocated data read-only after that, and its functions' stacks guarded.
@@ -137,7 +200,8 @@ fi
 # the hardening, and reach no command: the sources, configured afresh under
 # settings that ask for both and more, must compile with -O2 or -O3 last (the
 # one GCC applies) and the stack protector, and link with RELRO and BIND_NOW.
-if [ "${HARDENED:-}" = true ] && [ $generator = TGZ ]; then
+if [ "${HARDENED:-}" = true ] && [ $generator = TGZ ] &&
+  [ "${COPY:-}" != true ]; then
   hostile="$work/hostile"
   if ! DEB_BUILD_OPTIONS=noopt DEB_CXXFLAGS_APPEND=-fno-stack-protector \
     DEB_CPPFLAGS_APPEND=-DRUNABOUT_HOSTILE DEB_LDFLAGS_APPEND=-Wl,-z,norelro \
