@@ -2,12 +2,12 @@
 // usage, the grouping of arguments into commands, and the usage text.
 #pragma once
 
+#include "app/version.h"  // ProgramVersion, from the build's project version.
+
 /// Every command is started as this prefix followed directly by the command:
 /// the first interpreter runs `start /B`, which starts a second one for the
 /// command in the background of the same console, and then ends at once.
 inline constexpr char ShellPrefix[] = "cmd /C start /B cmd /C ";
-
-inline constexpr char ProgramVersion[] = "1.0";
 
 /// Exit statuses of a run.
 inline constexpr int kExitStarted = 0;  ///< The start pass ran.

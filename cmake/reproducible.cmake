@@ -7,9 +7,9 @@
 #   builder's user and group: strip-nondeterminism sorts the members and sets
 #   times, modes (0644, or 0755 for programs) and owners;
 # - tar.gz: directory modes from the umask, the builder as owner, file-system
-#   order: GNU tar writes its files again, sorted by name and without folder
-#   entries, owned by root, with modes 0644 and 0755, and gzip -n adds no
-#   name or time of its own;
+#   order: GNU tar writes its folders and files again, sorted by name, owned
+#   by root, folders and programs 0755 and other files 0644, and gzip -n adds
+#   no name or time of its own;
 # - deb: the ar members' modes from the umask: dpkg-deb builds it again from
 #   its unpacked contents, owned by root, stamped with SOURCE_DATE_EPOCH.
 set(epoch $ENV{SOURCE_DATE_EPOCH})
@@ -39,10 +39,13 @@ foreach(package ${CPACK_PACKAGE_FILES})
   elseif(package MATCHES "\\.tar\\.gz$")
     file(MAKE_DIRECTORY "${work}")
     run(tar -xzf "${package}" -C "${work}")
-    # Files only, sorted by their bytes: unpacked into a prefix that is
-    # there, such as /usr/local, an archive without folder entries leaves
-    # the folders' owners, modes and times as they were.
-    file(GLOB_RECURSE members RELATIVE "${work}" "${work}/*")
+    # Folders and files, sorted by their bytes, so each folder comes before
+    # what it holds. The folder entries make the folders that tar has to
+    # create readable by all, whatever the umask of whoever unpacks it; with
+    # --no-overwrite-dir, as the README says, those that exist keep their
+    # owners, modes and times.
+    file(GLOB_RECURSE members LIST_DIRECTORIES true RELATIVE "${work}"
+         "${work}/*")
     list(SORT members)
     run(${CMAKE_COMMAND} -E env LC_ALL=C
         tar -cf "${package}.tar" -C "${work}" --no-recursion --format=gnu

@@ -11,7 +11,13 @@
 # inside it. RUNNER (Wine, for the Windows archive) runs the program.
 # CMAKE_COMMAND and CPACK_COMMAND name the tools; OBJDUMP, when set, names an
 # objdump that checks the program imports only Windows system libraries;
-# HARDENED=true, that the program is hardened as Debian's packages are.
+# WINDRES, a windres that reads back the Windows programs' version record and
+# manifest; HARDENED=true, that the program is hardened as Debian's packages
+# are, also when the builder's DEB_* settings say otherwise; SOURCE_DIR, the
+# sources, whose README says how to unpack the tar.gz. With COPY=true the
+# package comes not from BUILD_DIR but from a copy of SOURCE_DIR whose
+# project() version is VERSION, built as a release with TOOLCHAIN_FILE (if
+# set) and without the tests; CPack must refuse its Debian package.
 #
 # A .deb must also be lintian-clean, owned by root, and carry the expected
 # control fields; with CI=true (CI runs as root) it is installed with dpkg -i,
@@ -35,6 +41,42 @@ fail() {
   echo "FAIL: $*" >&2
   exit 1
 }
+
+# A copy of the sources with VERSION in project(), built as a release from a
+# build tree of the test's own, which the rest of the test then packages.
+if [ "${COPY:-}" = true ]; then
+  copy="$work/sources"
+  mkdir "$copy"
+  for item in CMakeLists.txt LICENSE CHANGELOG.md README.md app cmake docs \
+    runtime; do
+    [ ! -e "$SOURCE_DIR/$item" ] || cp -R "$SOURCE_DIR/$item" "$copy/"
+  done
+  sed "s/^project(Runabout VERSION [^ ]* /project(Runabout VERSION $version /" \
+    "$SOURCE_DIR/CMakeLists.txt" >"$copy/CMakeLists.txt"
+  grep -q "^project(Runabout VERSION $version " "$copy/CMakeLists.txt" ||
+    fail "no project(Runabout VERSION ...) line to set to $version"
+  build="$work/build"
+  toolchain=${TOOLCHAIN_FILE:+"-DCMAKE_TOOLCHAIN_FILE=$TOOLCHAIN_FILE"}
+  if ! { "$CMAKE_COMMAND" -S "$copy" -B "$build" -DCMAKE_BUILD_TYPE=Release \
+    -DRUNABOUT_TESTS=OFF ${toolchain:+"$toolchain"} &&
+    "$CMAKE_COMMAND" --build "$build" -j "$(nproc)"; } >"$work/build.log" 2>&1
+  then
+    cat "$work/build.log" >&2
+    fail "the copy with version $version did not build"
+  fi
+  # There is no Debian package of it: the Debian changelog's latest entry
+  # must be the version, and it is a record of releases.
+  if grep -q '^set(CPACK_GENERATOR "[^"]*DEB' "$build/CPackConfig.cmake"; then
+    if (cd "$build" && "$CPACK_COMMAND" -G DEB -B "$work/deb" \
+      >"$work/deb.log" 2>&1); then
+      fail "a Debian package of $version, which its changelog does not name"
+    fi
+    # CMake wraps its message's lines.
+    tr -s ' \n' '  ' <"$work/deb.log" | grep -q "has no entry for $version-" ||
+      fail "no Debian package of $version, but not for want of a changelog" \
+        "entry: $(cat "$work/deb.log")"
+  fi
+fi
 
 case $archive in
   *.zip) generator=ZIP ;;
@@ -120,6 +162,28 @@ if [ -n "${OBJDUMP:-}" ]; then
   done
 fi
 
+# The Windows programs' version record and manifest carry VERSION: as the
+# string itself, and as the four numbers Windows keeps (1.0 is 1,0,0,0).
+if [ -n "${WINDRES:-}" ]; then
+  numbers=$(echo "$version.0.0.0" | cut -d. -f1-4)
+  commas=$(echo "$numbers" | sed 's/\./, /g')
+  for exe in "$(dirname "$path")"/*.exe; do
+    resources=$("$WINDRES" -i "$exe" -O rc | sed 's/^ *//')
+    for line in "FILEVERSION $commas" "PRODUCTVERSION $commas" \
+      "VALUE \"FileVersion\", \"$version\"" \
+      "VALUE \"ProductVersion\", \"$version\""; do
+      printf '%s\n' "$resources" | grep -qxF -- "$line" ||
+        fail "$(basename "$exe") has no line $line in its resources:
+$resources"
+    done
+    # The manifest, as windres writes it: a string with its quotes doubled.
+    printf '%s\n' "$resources" | grep -F '<assemblyIdentity ' |
+      grep -qF "version=\"\"$numbers\"\"" ||
+      fail "the manifest of $(basename "$exe") is not of version $numbers:
+$resources"
+  done
+fi
+
 # A program of a hardened build (HARDENED=true) is hardened as Debian's
 # packages are: position-independent, every symbol bound at start-up, its
 # relocated data read-only after that, and its functions' stacks guarded.
@@ -130,6 +194,42 @@ if [ "${HARDENED:-}" = true ]; then
     printf '%s\n' "$elf" | grep -q -- "$mark" ||
       fail "$program is not hardened: readelf finds no $mark"
   done
+fi
+
+# The builder's DEB_* settings undo neither the build type's optimisation nor
+# the hardening, and reach no command: the sources, configured afresh under
+# settings that ask for both and more, must compile with -O2 or -O3 last (the
+# one GCC applies) and the stack protector, and link with RELRO and BIND_NOW.
+if [ "${HARDENED:-}" = true ] && [ $generator = TGZ ] &&
+  [ "${COPY:-}" != true ]; then
+  hostile="$work/hostile"
+  if ! DEB_BUILD_OPTIONS=noopt DEB_CXXFLAGS_APPEND=-fno-stack-protector \
+    DEB_CPPFLAGS_APPEND=-DRUNABOUT_HOSTILE DEB_LDFLAGS_APPEND=-Wl,-z,norelro \
+    "$CMAKE_COMMAND" -S "$SOURCE_DIR" -B "$hostile" -G "Unix Makefiles" \
+    -DCMAKE_BUILD_TYPE=Release -DRUNABOUT_TESTS=OFF \
+    -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >"$work/hostile.log" 2>&1; then
+    cat "$work/hostile.log" >&2
+    fail "configuring under hostile DEB_* settings failed"
+  fi
+  compiles=$(sed -n 's/^ *"command": "\(.*\)",$/\1/p' \
+    "$hostile/compile_commands.json")
+  link=$(cat "$hostile/CMakeFiles/runabout.dir/link.txt")
+  [ -n "$compiles" ] || fail "no compile commands under hostile settings"
+  weak=$(printf '%s\n' "$compiles" | sed 's/.* \(-O[^ ]*\) .*/\1/' |
+    grep -vx -e -O2 -e -O3 | sort -u || true)
+  [ -z "$weak" ] || fail "under hostile settings, compiled with $weak"
+  unguarded=$(printf '%s\n' "$compiles" |
+    grep -v -e -fstack-protector-strong || true)
+  [ -z "$unguarded" ] ||
+    fail "under hostile settings, no stack protector: $unguarded"
+  for mark in -Wl,-z,relro -Wl,-z,now; do
+    printf '%s\n' "$link" | grep -q -- "$mark" ||
+      fail "under hostile settings, linked without $mark: $link"
+  done
+  taken=$(printf '%s\n' "$compiles" "$link" | grep -o -e ' -O0' \
+    -e -fno-stack-protector -e -DRUNABOUT_HOSTILE -e norelro | sort -u || true)
+  [ -z "$taken" ] || fail "the builder's DEB_* settings reached the build:
+$taken"
 fi
 
 # Runs PROGRAM with no argument: the banner, status 2, nothing on standard
@@ -151,27 +251,69 @@ check_banner() {
 }
 check_banner "$@" "$path"
 
-# Unpacked into a prefix that is there, as the README says for /usr/local,
-# the archive leaves that prefix's folders as they were, owners and modes
-# (where /usr/local is setgid and group staff) and the times of those it adds
-# nothing to.
+# Unpacked into a prefix that is there with the README's own command, as root
+# under the umask 077 of hardened systems: the prefix's folders keep their
+# owners and modes (setgid and group staff, as a stock Debian /usr/local),
+# the prefix's time too, as the archive adds nothing to it, and the folders
+# the archive makes are readable, so another user can run the program and
+# read its manual page.
 if [ $generator = TGZ ]; then
+  readme_command=$(sed -n \
+    's|.*`\(sudo tar -xzf runabout-[^`]* -C /usr/local\)`.*|\1|p' \
+    "$SOURCE_DIR/README.md")
+  [ -n "$readme_command" ] || fail "README.md has no tar command for /usr/local"
   prefix="$work/prefix"
-  mkdir -p "$prefix/bin" "$prefix/share/man/man1" "$prefix/share/doc"
-  find "$prefix" -type d -exec chgrp staff {} + 2>/dev/null || true
-  find "$prefix" -type d -exec chmod 2775 {} + -exec touch -d @86400 {} +
+  mkdir -p "$prefix/bin" "$prefix/share/man"
+  # Setgid and of group staff only as root: only root can give them to
+  # staff, and tar run by any other user clears the setgid bit of the
+  # folders it passes through.
+  mode=775
+  [ "$(id -u)" -ne 0 ] || mode=2775
+  for folder in bin share share/man; do
+    [ $mode = 775 ] || chgrp staff "$prefix/$folder" 2>/dev/null || true
+    chmod $mode "$prefix/$folder"
+  done
+  touch -d @86400 "$prefix"
   folders() {
-    find "$prefix" -type d ! -path "$prefix/share/doc/*" \
-      -exec stat -c '%n %a %U:%G' {} + | sort
-    stat -c '%n %Y' "$prefix/share" "$prefix/share/man"
+    for folder in "" /bin /share /share/man; do
+      stat -c '%n %a %U:%G' "$prefix$folder"
+    done
+    stat -c '%n %Y' "$prefix"
   }
   before=$(folders)
-  tar -xzf "$package" --strip-components=1 -C "$prefix"
+  # The README's words, with this package and the prefix in place of its
+  # archive and /usr/local, and without sudo.
+  readme_unpack() {
+    set --
+    for word in $readme_command; do
+      case $word in
+        sudo) ;;
+        runabout-*.tar.gz) set -- "$@" "$package" ;;
+        /usr/local) set -- "$@" "$prefix" ;;
+        *) set -- "$@" "$word" ;;
+      esac
+    done
+    (umask 077 && "$@") || fail "$readme_command: status $?"
+  }
+  readme_unpack
   after=$(folders)
   [ "$after" = "$before" ] || fail "unpacked into a prefix, $archive changed:
 $before
 to:
 $after"
+  if [ "$(id -u)" -eq 0 ]; then
+    chmod 755 "$work" # mktemp made it 0700, which would keep others out.
+    as_other() { setpriv --reuid=nobody --regid=nogroup --clear-groups "$@"; }
+    check_banner as_other "$prefix/bin/runabout"
+    page=$(as_other env MANPATH="$prefix/share/man" MANPAGER=cat MANWIDTH=80 \
+      LC_ALL=C.UTF-8 man runabout 2>&1) || true
+    printf '%s\n' "$page" | grep -q "EXIT STATUS" ||
+      fail "another user cannot read the manual page: $page"
+  else
+    echo "$archive: not run as root, so the prefix's folders were neither" \
+      "setgid nor of group staff, and no other user ran the program or read" \
+      "its page"
+  fi
 fi
 
 # Natively: two commands, both started. They run in the background, so each

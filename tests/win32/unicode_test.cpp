@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -162,16 +163,21 @@ TEST_P(VersionRecord, FixedVersionsAreTheProgramVersion) {
   const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(found);
   ASSERT_GE(size, sizeof(VS_FIXEDFILEINFO));
   EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
-  // "1.0" is 1,0,0,0: major and minor in the high word, nothing below.
-  const std::string version = ProgramVersion;
-  const std::size_t dot = version.find('.');
-  ASSERT_NE(dot, std::string::npos);
-  const DWORD high = static_cast<DWORD>(
-      MAKELONG(std::stoi(version.substr(dot + 1)), std::stoi(version)));
+  // Four numbers, the parts the version leaves out 0: "1.0" is 1,0,0,0, the
+  // first two in the high word.
+  std::vector<WORD> numbers;
+  std::stringstream parts(ProgramVersion);
+  for (std::string part; std::getline(parts, part, '.');) {
+    numbers.push_back(static_cast<WORD>(std::stoi(part)));
+  }
+  ASSERT_LE(numbers.size(), 4u) << ProgramVersion;
+  numbers.resize(4, 0);
+  const auto high = static_cast<DWORD>(MAKELONG(numbers[1], numbers[0]));
+  const auto low = static_cast<DWORD>(MAKELONG(numbers[3], numbers[2]));
   EXPECT_EQ(fixed->dwFileVersionMS, high);
-  EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+  EXPECT_EQ(fixed->dwFileVersionLS, low);
   EXPECT_EQ(fixed->dwProductVersionMS, high);
-  EXPECT_EQ(fixed->dwProductVersionLS, 0u);
+  EXPECT_EQ(fixed->dwProductVersionLS, low);
   EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
   EXPECT_EQ(fixed->dwFileFlags & fixed->dwFileFlagsMask, 0u)
       << "a release is no debug, pre-release or patched build";
