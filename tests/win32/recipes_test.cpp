@@ -8,12 +8,12 @@
 // %LOCALAPPDATA%\Programs\Runabout of a user whose name holds a space. The
 // argument recorder stands in for every program the recipes name: in the
 // case directory as calc.exe, notepad.exe, explorer.exe and ping.exe, and as
-// C:\Program Files\Example App\app.exe. What each copy received is compared
-// with the table as a set, since programs started in the background may end
-// in any order, and so is the console each one had. Run under a virtual
-// display, a console window there is a real window. The docs check
-// (recipes_doc_test.sh) requires every string of the table in the README and
-// every command in the manual page.
+// the installed programs below. What each copy received is compared with the
+// table as a set, since programs started in the background may end in any
+// order, and so is the console each one had. Run under a virtual display, a
+// console window there is a real window. The docs check (recipes_doc_test.sh)
+// requires every string of the table in the README and every command in the
+// manual page.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -26,7 +26,10 @@
 
 namespace {
 
-constexpr char kExampleApp[] = "C:\\Program Files\\Example App\\";
+// Programs installed in folders of their own, whose names hold a space.
+constexpr const char* kInstalledPrograms[] = {
+    "C:\\Program Files\\Example App\\app.exe",
+};
 // Where the README has each user unpack Runabout, for a user whose name
 // holds a space, as names may.
 constexpr char kLocalAppData[] = "C:\\users\\Jane Doe\\AppData\\Local";
@@ -47,12 +50,18 @@ enum class Entry {
   kShortcut,            // A shortcut's Target, or the Run dialog's line.
 };
 
+// A batch file that a recipe starts, written afresh for each run.
+struct HelperBatchFile {
+  std::string path;  // A name alone stands in the case directory.
+  std::string text;  // Its one line.
+};
+
 struct Recipe {
   Entry entry;
   std::string line;
   std::vector<std::string> runs;  // "program [argument]...", in any order.
   std::string raw{};              // The line PowerShell hands over.
-  std::string notesBat{};         // What notes.bat in the case directory holds.
+  HelperBatchFile helper{};       // None when its path is empty.
   // The console of each program, in the order of `runs` once sorted, as
   // ConsoleWindows names them; by default each had the console of the one
   // that started Runabout, this test's own.
@@ -104,7 +113,7 @@ const std::vector<Recipe>& AllRecipes() {
        R"(runabout notes.bat calc.exe)",
        {R"(notepad.exe [my notes.txt] [to do.txt])", R"(calc.exe)"},
        "",
-       R"(@notepad.exe "my notes.txt" "to do.txt")"},
+       {"notes.bat", R"(@notepad.exe "my notes.txt" "to do.txt")"}},
       {Entry::kBatchFile,
        R"(runabout "explorer https://example.org/My%%20Documents" calc.exe)",
        {R"(explorer.exe [https://example.org/My%20Documents])", R"(calc.exe)"}},
@@ -120,13 +129,13 @@ const std::vector<Recipe>& AllRecipes() {
        R"("%LOCALAPPDATA%\Programs\Runabout\runaboutw.exe" calc.exe notepad.exe)",
        {R"(calc.exe)", R"(notepad.exe)"},
        "",
-       "",
+       {},
        {"calc.exe no window", "notepad.exe no window"}},
       {Entry::kShortcut,
        R"(runaboutw calc.exe notepad.exe)",
        {R"(calc.exe)", R"(notepad.exe)"},
        "",
-       "",
+       {},
        {"calc.exe no window", "notepad.exe no window"}},
       // The control: runabout.exe gets a console of its own, whose window
       // every console program it starts shares.
@@ -134,14 +143,14 @@ const std::vector<Recipe>& AllRecipes() {
        R"("%LOCALAPPDATA%\Programs\Runabout\runabout.exe" "ping -t localhost" "ping -t example.org")",
        {R"(ping.exe [-t] [localhost])", R"(ping.exe [-t] [example.org])"},
        "",
-       "",
+       {},
        {"ping.exe window 1", "ping.exe window 1"}},
       // start without /B gives a console program a console of its own.
       {Entry::kShortcut,
        R"("%LOCALAPPDATA%\Programs\Runabout\runaboutw.exe" "start /min ping -t localhost" notepad.exe)",
        {R"(ping.exe [-t] [localhost])", R"(notepad.exe)"},
        "",
-       "",
+       {},
        {"notepad.exe no window", "ping.exe window 1"}},
   };
   return recipes;
@@ -162,14 +171,31 @@ bool WriteText(const std::string& path, const std::string& text) {
   return static_cast<bool>(file);
 }
 
+// The folder of `path`, with its backslash.
+std::string FolderOf(const std::string& path) {
+  return path.substr(0, path.rfind('\\') + 1);
+}
+
+// Creates `folder`, which ends with a backslash, and any folder above it that
+// is missing.
+void MakeFolders(const std::string& folder) {
+  for (std::size_t slash = folder.find('\\', 3); slash != std::string::npos;
+       slash = folder.find('\\', slash + 1)) {
+    CreateDirectoryA(folder.substr(0, slash).c_str(), nullptr);
+  }
+}
+
 // What the recorder's copies noted down in `file`, in the case directory and
-// in Example App, sorted.
+// beside each installed program, whose records name it by its full path;
+// sorted.
 std::vector<std::string> Recorded(const std::string& directory,
                                   const char* file) {
   std::vector<std::string> records = e2e::ReadLines(directory + file);
-  for (const std::string& record :
-       e2e::ReadLines(std::string(kExampleApp) + file)) {
-    records.push_back(kExampleApp + record);
+  for (const char* program : kInstalledPrograms) {
+    const std::string folder = FolderOf(program);
+    for (const std::string& record : e2e::ReadLines(folder + file)) {
+      records.push_back(folder + record);
+    }
   }
   std::sort(records.begin(), records.end());
   return records;
@@ -201,18 +227,16 @@ std::vector<std::string> ConsoleWindows(const std::string& directory) {
 class Recipes : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    CreateDirectoryA(kExampleApp, nullptr);
-    CopyFileA(RECORDER_PATH, (std::string(kExampleApp) + "app.exe").c_str(),
-              FALSE);
+    for (const char* program : kInstalledPrograms) {
+      MakeFolders(FolderOf(program));
+      CopyFileA(RECORDER_PATH, program, FALSE);
+    }
     // Installed as the README says, in that user's own folder, which is on
     // PATH for the Run dialog's line; the shortcuts name it through
     // %LOCALAPPDATA%.
     SetEnvironmentVariableA("LOCALAPPDATA", kLocalAppData);
     const std::string folder = kRunaboutFolder;
-    for (std::size_t slash = folder.find('\\', 3); slash != std::string::npos;
-         slash = folder.find('\\', slash + 1)) {
-      CreateDirectoryA(folder.substr(0, slash).c_str(), nullptr);
-    }
+    MakeFolders(folder);
     CopyFileA(RUNABOUT_PATH, (folder + "runabout.exe").c_str(), FALSE);
     CopyFileA(RUNABOUTW_PATH, (folder + "runaboutw.exe").c_str(), FALSE);
     char path[32767];
@@ -222,7 +246,9 @@ class Recipes : public ::testing::Test {
   }
 
   static void TearDownTestSuite() {
-    e2e::DeleteDirectory(kExampleApp);
+    for (const char* program : kInstalledPrograms) {
+      e2e::DeleteDirectory(FolderOf(program));
+    }
     e2e::DeleteDirectory(kRunaboutFolder);
     // The folders above it, the user's own the last.
     for (std::string folder = kRunaboutFolder;;) {
@@ -259,16 +285,21 @@ class Recipes : public ::testing::Test {
       for (const char* program : kPrograms) {
         ASSERT_FALSE(directory.Copy(RECORDER_PATH, program).empty());
       }
-      if (!recipe.notesBat.empty()) {
-        ASSERT_TRUE(WriteText(directory.path() + "notes.bat",
-                              recipe.notesBat + "\r\n"));
+      const std::string& helper = recipe.helper.path;
+      if (!helper.empty()) {
+        ASSERT_TRUE(WriteText(helper.find('\\') == std::string::npos
+                                  ? directory.path() + helper
+                                  : helper,
+                              recipe.helper.text + "\r\n"));
       }
       if (!entered.batchFile.empty()) {
         ASSERT_TRUE(WriteText(directory.path() + "recipe.bat",
                               "@" + entered.batchFile + "\r\n"));
       }
-      DeleteFileA((std::string(kExampleApp) + "args.txt").c_str());
-      DeleteFileA((std::string(kExampleApp) + "consoles.txt").c_str());
+      for (const char* program : kInstalledPrograms) {
+        DeleteFileA((FolderOf(program) + "args.txt").c_str());
+        DeleteFileA((FolderOf(program) + "consoles.txt").c_str());
+      }
 
       std::string starter = GUI_PARENT_PATH;
       if (entered.starter == Starter::kCmd) starter = cmd;
