@@ -197,14 +197,14 @@ TEST_F(PosixEndToEnd, StartsEveryCommandThroughTheShell) {
   EXPECT_EQ(ReadFile(Path("e")), "42\n");
 }
 
-// The README's POSIX recipes, each typed in /bin/sh as a user types it, with
+// The guide's POSIX recipes, each typed in /bin/sh as a user types it, with
 // runabout and the programs the recipes name found on PATH. A recording script
-// stands in for every program, as editor and browser in bin/ and as
+// stands in for every program, as my-editor and my-browser in bin/ and as
 // "Example App/app": beside itself it notes down its name and each argument in
 // brackets. Programs started in the background end in any order, so what they
 // noted is compared as a set. The docs check (recipes_doc_test.sh) requires
-// every string of the table in the README and every command in the manual
-// page.
+// every string of the table in the guide, and every example of the manual page
+// in the table.
 struct Recipe {
   std::string line;
   std::vector<std::string> runs;  // "program [argument]...", in any order.
@@ -212,21 +212,32 @@ struct Recipe {
 
 TEST_F(PosixEndToEnd, Recipes) {
   const Recipe recipes[] = {
-      {R"(runabout editor browser)", {R"(editor)", R"(browser)"}},
-      {R"(runabout 'editor notes.txt "to do.txt"' 'editor a.txt && browser https://example.org')",
-       {R"(editor [notes.txt] [to do.txt])", R"(editor [a.txt])",
-        R"(browser [https://example.org])"}},
-      {R"(runabout "'Example App/app' --flag" editor)",
-       {R"(Example App/app [--flag])", R"(editor)"}},
-      {R"(runabout 'Example\ App/app --flag' editor)",
-       {R"(Example App/app [--flag])", R"(editor)"}},
-      {R"(runabout "browser 'https://example.org/search?q=runabout&lang=en'" editor)",
-       {R"(browser [https://example.org/search?q=runabout&lang=en])",
-        R"(editor)"}},
-      {R"(runabout '"editor' notes.txt 'todo.txt"' browser)",
-       {R"(editor [notes.txt] [todo.txt])", R"(browser)"}},
-      {R"(runabout 'editor Привет.txt' 'editor 日本語.txt')",
-       {R"(editor [Привет.txt])", R"(editor [日本語.txt])"}},
+      {R"(runabout my-editor my-browser)", {R"(my-editor)", R"(my-browser)"}},
+      {R"(runabout 'my-editor notes.txt' my-browser)",
+       {R"(my-editor [notes.txt])", R"(my-browser)"}},
+      {R"(runabout 'my-editor notes.txt "to do.txt"' 'my-editor a.txt && my-browser https://example.org')",
+       {R"(my-editor [notes.txt] [to do.txt])", R"(my-editor [a.txt])",
+        R"(my-browser [https://example.org])"}},
+      {R"(runabout "'Example App/app' --flag" my-editor)",
+       {R"(Example App/app [--flag])", R"(my-editor)"}},
+      {R"(runabout 'Example\ App/app --flag' my-editor)",
+       {R"(Example App/app [--flag])", R"(my-editor)"}},
+      {R"(runabout "my-browser 'https://example.org/search?q=runabout&lang=en'" my-editor)",
+       {R"(my-browser [https://example.org/search?q=runabout&lang=en])",
+        R"(my-editor)"}},
+      {R"(runabout '"my-editor' notes.txt 'todo.txt"' my-browser)",
+       {R"(my-editor [notes.txt] [todo.txt])", R"(my-browser)"}},
+      {R"(runabout 'my-editor Привет.txt' 'my-editor 日本語.txt')",
+       {R"(my-editor [Привет.txt])", R"(my-editor [日本語.txt])"}},
+      {R"(runabout '"my-editor' a.txt 'b.txt"' my-browser)",
+       {R"(my-editor [a.txt] [b.txt])", R"(my-browser)"}},
+      {R"(runabout my-browser '"my-editor' a.txt)", {R"(my-browser)"}},
+      {R"(runabout '"my-editor a.txt' '"my-editor b.txt' 'c.txt"')",
+       {R"(my-editor [b.txt] [c.txt])"}},
+      {R"(runabout 'my-editor notes.txt </dev/null' my-browser)",
+       {R"(my-editor [notes.txt])", R"(my-browser)"}},
+      {R"(runabout 'exec my-browser https://example.org >/dev/null' my-editor)",
+       {R"(my-browser [https://example.org])", R"(my-editor)"}},
   };
   const std::string bin = Path("bin");
   const std::string app = Path("Example App");
@@ -234,7 +245,7 @@ TEST_F(PosixEndToEnd, Recipes) {
   ASSERT_EQ(mkdir(app.c_str(), 0755), 0);
   ASSERT_EQ(symlink(RUNABOUT_PATH, (bin + "/runabout").c_str()), 0);
   for (const std::string& program :
-       {bin + "/editor", bin + "/browser", app + "/app"}) {
+       {bin + "/my-editor", bin + "/my-browser", app + "/app"}) {
     std::ofstream(program)
         << "#!/bin/sh\n"
            "record=${0##*/}\n"

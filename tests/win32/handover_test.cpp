@@ -119,6 +119,13 @@ TEST(HandOver, QuotedGroups) {
        "runabout.exe x y\"",
        {"x", " y\""},
        0},
+      // A path without a space in """: the argument that opens the group
+      // also ends with a quote, which does not close it, so the group never
+      // closes and every command is dropped, silently.
+      {"a group that never closes drops what follows it",
+       R"(runabout """C:\Tools\app.exe" calc.exe)",
+       {},
+       0},
   };
   for (const HandOverCase& c : cases) ExpectHandOver(c);
 }

@@ -1,4 +1,4 @@
-// The README's Windows recipes, each run the way a user runs it, under Wine
+// The guide's Windows recipes, each run the way a user runs it, under Wine
 // with Wine's own cmd.exe and nothing of ours in its place: typed at cmd's
 // prompt (run as `cmd /S /C "LINE"`, which reads LINE as the prompt does) and
 // again from a batch file with every % doubled, as a line of a batch file,
@@ -8,12 +8,12 @@
 // %LOCALAPPDATA%\Programs\Runabout of a user whose name holds a space. The
 // argument recorder stands in for every program the recipes name: in the
 // case directory as calc.exe, notepad.exe, explorer.exe and ping.exe, and as
-// the installed programs below. What each copy received is compared with the
-// table as a set, since programs started in the background may end in any
-// order, and so is the console each one had. Run under a virtual display, a
-// console window there is a real window. The docs check (recipes_doc_test.sh)
-// requires every string of the table in the README and every command in the
-// manual page.
+// the installed programs below, one of which App Paths names. What each copy
+// received is compared with the table as a set, since programs started in the
+// background may end in any order, and so is the console each one had. Run
+// under a virtual display, a console window there is a real window. The docs
+// check (recipes_doc_test.sh) requires every string of the table in the
+// guide's recipe tables, and the other way round.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -26,15 +26,26 @@
 
 namespace {
 
-// Programs installed in folders of their own, whose names hold a space.
+// Programs installed in folders of their own, whose names hold a space and,
+// in Program Files (x86), parentheses.
 constexpr const char* kInstalledPrograms[] = {
     "C:\\Program Files\\Example App\\app.exe",
+    "C:\\Program Files (x86)\\Example App\\app.exe",
+    "C:\\Program Files\\Example Mail\\mail.exe",
 };
+// Registers exampleapp.exe as the first of them: App Paths is where `start`
+// (through ShellExecuteEx) and the Run dialog look a program up that is on no
+// PATH. Windows reads it under HKCU and HKLM, Wine's start only under HKLM.
+constexpr char kAppPathsKey[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\exampleapp.exe";
 // Where the README has each user unpack Runabout, for a user whose name
-// holds a space, as names may.
+// holds a space, as names may; and that user's profile, where a helper batch
+// file stands.
+constexpr char kUserProfile[] = "C:\\users\\Jane Doe";
 constexpr char kLocalAppData[] = "C:\\users\\Jane Doe\\AppData\\Local";
 constexpr char kRunaboutFolder[] =
     "C:\\users\\Jane Doe\\AppData\\Local\\Programs\\Runabout\\";
+constexpr char kDocuments[] = "C:\\users\\Jane Doe\\Documents\\";
 constexpr const char* kPrograms[] = {"calc.exe", "notepad.exe", "explorer.exe",
                                      "ping.exe"};
 // A run whose programs have not all noted down their arguments by then has
@@ -79,7 +90,7 @@ struct Entered {
   std::string batchFile;    // When set, the line of recipe.bat.
 };
 
-// The recipes; their strings are exactly those of the README's tables.
+// The recipes; their strings are exactly those of the guide's tables.
 const std::vector<Recipe>& AllRecipes() {
   static const std::vector<Recipe> recipes = {
       {Entry::kPromptAndBatchFile,
@@ -94,6 +105,27 @@ const std::vector<Recipe>& AllRecipes() {
       {Entry::kPromptAndBatchFile,
        R"(runabout """cd /d C:\Program Files\Example App && app.exe --flag" calc.exe)",
        {R"(C:\Program Files\Example App\app.exe [--flag])", R"(calc.exe)"}},
+      // The second interpreter keeps the quotes of a quoted program name only
+      // when none of & < > ( ) @ ^ | stands inside them, so a folder whose
+      // name holds parentheses is changed into first.
+      {Entry::kPromptAndBatchFile,
+       R"(runabout """cd /d C:\Program Files (x86)\Example App && app.exe" calc.exe)",
+       {R"(C:\Program Files (x86)\Example App\app.exe)", R"(calc.exe)"}},
+      // Not so: without its quotes the path breaks at its first space, and
+      // only the next command's program starts.
+      {Entry::kPrompt,
+       R"(runabout """C:\Program Files (x86)\Example App\app.exe" calc.exe)",
+       {R"(calc.exe)"}},
+      // start finds a program under App Paths, as the Run dialog does; the
+      // interpreter's own search does not. Without /B it gives a console
+      // program a console of its own; this test's, under Wine, has no window.
+      {Entry::kPromptAndBatchFile,
+       R"(runabout "start exampleapp" calc.exe)",
+       {R"(C:\Program Files\Example App\app.exe)", R"(calc.exe)"},
+       "",
+       {},
+       {"C:\\Program Files\\Example App\\app.exe window 1",
+        "calc.exe no window"}},
       {Entry::kPromptAndBatchFile,
        R"(runabout "explorer https://example.org/search?q=runabout^^^&lang=en" calc.exe)",
        {R"(explorer.exe [https://example.org/search?q=runabout&lang=en])",
@@ -102,6 +134,14 @@ const std::vector<Recipe>& AllRecipes() {
        R"(runabout """explorer https://example.org/search?q=runabout^&lang=en" calc.exe)",
        {R"(explorer.exe [https://example.org/search?q=runabout&lang=en])",
         R"(calc.exe)"}},
+      // & as an operator for the second interpreter: behind a caret outside
+      // a group, as it stands inside one, whose quotes the first keeps.
+      {Entry::kPromptAndBatchFile,
+       R"(runabout "calc.exe ^& notepad.exe" explorer.exe)",
+       {R"(calc.exe)", R"(notepad.exe)", R"(explorer.exe)"}},
+      {Entry::kPromptAndBatchFile,
+       R"(runabout """calc.exe & notepad.exe" explorer.exe)",
+       {R"(calc.exe)", R"(notepad.exe)", R"(explorer.exe)"}},
       {Entry::kPrompt,
        R"(runabout "explorer https://example.org/My%20Documents" calc.exe)",
        {R"(explorer.exe [https://example.org/My%20Documents])", R"(calc.exe)"}},
@@ -137,6 +177,27 @@ const std::vector<Recipe>& AllRecipes() {
        "",
        {},
        {"calc.exe no window", "notepad.exe no window"}},
+      // A batch file named by its full path finds its own folder through
+      // %~dp0, whatever folder the shortcut starts in (the case directory).
+      {Entry::kShortcut,
+       R"("%LOCALAPPDATA%\Programs\Runabout\runaboutw.exe" """%USERPROFILE%\Documents\open notes.bat" calc.exe)",
+       {R"(notepad.exe [C:\users\Jane Doe\Documents\my notes.txt])",
+        R"(calc.exe)"},
+       "",
+       {std::string(kDocuments) + "open notes.bat",
+        R"(@notepad.exe "%~dp0my notes.txt")"},
+       {"calc.exe no window", "notepad.exe no window"}},
+      // A browser, a mail client under Program Files and an editor, at
+      // sign-in.
+      {Entry::kShortcut,
+       R"("%LOCALAPPDATA%\Programs\Runabout\runaboutw.exe" "explorer https://example.org" """C:\Program Files\Example Mail\mail.exe" "notepad.exe C:\Notes\todo.txt")",
+       {R"(explorer.exe [https://example.org])",
+        R"(C:\Program Files\Example Mail\mail.exe)",
+        R"(notepad.exe [C:\Notes\todo.txt])"},
+       "",
+       {},
+       {"C:\\Program Files\\Example Mail\\mail.exe no window",
+        "explorer.exe no window", "notepad.exe no window"}},
       // The control: runabout.exe gets a console of its own, whose window
       // every console program it starts shares.
       {Entry::kShortcut,
@@ -231,6 +292,15 @@ class Recipes : public ::testing::Test {
       MakeFolders(FolderOf(program));
       CopyFileA(RECORDER_PATH, program, FALSE);
     }
+    const std::string registered = kInstalledPrograms[0];
+    ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, kAppPathsKey, nullptr, REG_SZ,
+                              registered.c_str(),
+                              static_cast<DWORD>(registered.size() + 1)),
+              ERROR_SUCCESS)
+        << "exampleapp.exe could not be registered under App Paths";
+    // The shortcuts name the user's Documents through %USERPROFILE%.
+    SetEnvironmentVariableA("USERPROFILE", kUserProfile);
+    MakeFolders(kDocuments);
     // Installed as the README says, in that user's own folder, which is on
     // PATH for the Run dialog's line; the shortcuts name it through
     // %LOCALAPPDATA%.
@@ -246,9 +316,11 @@ class Recipes : public ::testing::Test {
   }
 
   static void TearDownTestSuite() {
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kAppPathsKey);
     for (const char* program : kInstalledPrograms) {
       e2e::DeleteDirectory(FolderOf(program));
     }
+    e2e::DeleteDirectory(kDocuments);
     e2e::DeleteDirectory(kRunaboutFolder);
     // The folders above it, the user's own the last.
     for (std::string folder = kRunaboutFolder;;) {
