@@ -1,26 +1,33 @@
 # What `cmake --install` puts in place, and the release archives CPack builds
 # from it: runabout-<version>-win64.zip from the Windows build (runabout.exe,
-# runaboutw.exe and the documents side by side, to unpack anywhere and put on
+# runaboutw.exe and the documents side by side, the guides in docs/ as in the
+# sources, so that the README's links hold; to unpack anywhere and put on
 # PATH) and runabout-<version>-Linux.tar.gz from the native one (a usual
-# prefix tree; POSIX has no console windows, so no runaboutw).
+# prefix tree, every document in share/doc/runabout; POSIX has no console
+# windows, so no runaboutw).
 # On a Debian-family system the native build also gives the Debian package
 # runabout_<version>-<revision>_<architecture>.deb (see cmake/debian/).
 set(RUNABOUT_DOCUMENTS LICENSE CHANGELOG.md)
 if(EXISTS ${PROJECT_SOURCE_DIR}/README.md)
   list(APPEND RUNABOUT_DOCUMENTS README.md)
 endif()
+# The user's guides, which the README and the manual page point to.
+set(RUNABOUT_GUIDES guide.md troubleshooting.md security.md)
 list(TRANSFORM RUNABOUT_DOCUMENTS PREPEND ${PROJECT_SOURCE_DIR}/
      OUTPUT_VARIABLE runabout_document_paths)
+list(TRANSFORM RUNABOUT_GUIDES PREPEND ${PROJECT_SOURCE_DIR}/docs/
+     OUTPUT_VARIABLE runabout_guide_paths)
 
 if(WIN32)
   install(TARGETS runabout runaboutw RUNTIME DESTINATION .)
   install(FILES ${runabout_document_paths} DESTINATION .)
+  install(FILES ${runabout_guide_paths} DESTINATION docs)
 else()
   include(GNUInstallDirs)
   install(TARGETS runabout RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${PROJECT_SOURCE_DIR}/docs/runabout.1
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  install(FILES ${runabout_document_paths}
+  install(FILES ${runabout_document_paths} ${runabout_guide_paths}
           DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/runabout)
 endif()
 

@@ -251,6 +251,26 @@ check_banner() {
 }
 check_banner "$@" "$path"
 
+# Every guide the manual page names is where the page says: in the Debian
+# package compressed, in the tar.gz as written, both in share/doc/runabout.
+if [ $generator != ZIP ]; then
+  root=$(dirname "$(dirname "$path")")
+  if [ $generator = DEB ]; then
+    suffix=.md.gz
+    page=$(gzip -dc "$root/share/man/man1/runabout.1.gz")
+  else
+    suffix=.md
+    page=$(cat "$root/share/man/man1/runabout.1")
+  fi
+  named=$(printf '%s\n' "$page" | grep -oE '[a-z]+\.md(\.gz)?' |
+    grep -E "^[a-z]+\\$suffix\$" | sort -u || true)
+  [ -n "$named" ] || fail "the manual page names no guide of the form *$suffix"
+  for name in $named; do
+    [ -f "$root/share/doc/runabout/$name" ] ||
+      fail "the manual page names $name, not in $archive's share/doc/runabout"
+  done
+fi
+
 # Unpacked into a prefix that is there with the README's own command, as root
 # under the umask 077 of hardened systems: the prefix's folders keep their
 # owners and modes (setgid and group staff, as a stock Debian /usr/local),

@@ -5,6 +5,9 @@
 #   usr/share/doc/runabout/copyright              machine-readable, from LICENSE
 #   usr/share/doc/runabout/changelog.gz           CHANGELOG.md
 #   usr/share/doc/runabout/changelog.Debian.gz    the package's own changelog
+#   usr/share/doc/runabout/guide.md.gz            the guides the manual page
+#   usr/share/doc/runabout/troubleshooting.md.gz  names, compressed as policy
+#   usr/share/doc/runabout/security.md.gz         asks of documents over 4 kB
 #   usr/share/lintian/overrides/runabout          the one lintian tag that stays
 # and leaves out README.md and LICENSE, which the archives carry. The program,
 # already stripped, also loses the compiler's notes, as in Debian's packages.
@@ -27,6 +30,10 @@ endfunction()
 
 runabout_gzip("${man1}/runabout.1" "${man1}/runabout.1.gz")
 runabout_gzip("${doc}/CHANGELOG.md" "${doc}/changelog.gz")
+foreach(guide guide troubleshooting security)
+  runabout_gzip("${doc}/${guide}.md" "${doc}/${guide}.md.gz")
+  file(REMOVE "${doc}/${guide}.md")
+endforeach()
 
 # A non-native package (its version has a Debian revision) carries its own
 # changelog, whose latest entry must be this very version.
