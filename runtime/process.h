@@ -3,8 +3,9 @@
 
 #include <string>
 
-/// Notes what the programs started later must get back of Runabout's own
-/// start-up state; called once, before start-up changes any of it.
+/// Prepares the runner: notes what the programs started later must get back
+/// of Runabout's own start-up state, and which interpreter runs them. Called
+/// once, before start-up changes any of that state.
 void StartProcessRunner();
 
 /// Starts `commandLine` as a child process and blocks until that child has

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "runtime/code_page_win32.h"
 #include "runtime/process.h"
 
 namespace {
@@ -25,6 +26,8 @@ constexpr DWORD kCreationFlags = NORMAL_PRIORITY_CLASS;
 // Left to find "cmd" itself, CreateProcess would look in Runabout's own folder
 // and then in the current one first, where anyone who can write there could
 // put a cmd.exe of their own. Empty if the system folder cannot be read.
+std::wstring gInterpreter;
+
 std::wstring SystemInterpreter() {
   const UINT size = GetSystemDirectoryW(nullptr, 0);  // NUL included.
   if (size == 0) {
@@ -37,21 +40,6 @@ std::wstring SystemInterpreter() {
   }
   path.resize(length);
   return path + L"\\cmd.exe";
-}
-
-// `text` in UTF-16, read in the ANSI code page that the command line was
-// converted to (command_line_win32.cpp), as CreateProcessA would read it;
-// CreateProcessA itself takes no more than 65,535 bytes.
-std::wstring WideText(const std::string& text) {
-  const int length = static_cast<int>(text.size());
-  const int size =
-      MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-  if (size <= 0) {
-    return std::wstring();
-  }
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), size);
-  return wide;
 }
 
 // GetExitCodeProcess reports STILL_ACTIVE both for a running child and for one
@@ -68,7 +56,7 @@ bool StillRunning(HANDLE process) {
 
 }  // namespace
 
-void StartProcessRunner() {}
+void StartProcessRunner() { gInterpreter = SystemInterpreter(); }
 
 void RunAndWait(const std::string& commandLine) {
   STARTUPINFOW startup;
@@ -78,15 +66,17 @@ void RunAndWait(const std::string& commandLine) {
   PROCESS_INFORMATION child;
   ZeroMemory(&child, sizeof(child));
 
-  // CreateProcessW may write into the command line, so it gets its own copy.
-  // Without the interpreter or the line nothing is started; the pass goes on
-  // as after any start that failed.
-  const std::wstring interpreter = SystemInterpreter();
-  std::wstring line = WideText(commandLine);
-  const bool started = !interpreter.empty() && !line.empty() &&
-                       CreateProcessW(interpreter.c_str(), line.data(), nullptr,
-                                      nullptr, FALSE, kCreationFlags, nullptr,
-                                      nullptr, &startup, &child) != FALSE;
+  // The line in UTF-16, read in the code page it was converted to
+  // (command_line_win32.cpp), as CreateProcessA would read it; that one takes
+  // no more than 65,535 bytes. CreateProcessW may write into it, so it is a
+  // copy. Without the interpreter or the line nothing is started; the pass
+  // goes on as after any start that failed.
+  std::wstring line = Widened(CP_ACP, commandLine);
+  const bool started =
+      !gInterpreter.empty() && !line.empty() &&
+      CreateProcessW(gInterpreter.c_str(), line.data(), nullptr, nullptr, FALSE,
+                     kCreationFlags, nullptr, nullptr, &startup,
+                     &child) != FALSE;
 
   // Without a child the first reading fails on the null handle, so a start
   // that failed still costs exactly one pause.

@@ -15,20 +15,9 @@
 
 #include <string>
 
-namespace {
+#include "runtime/code_page_win32.h"
 
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) {
-    return std::string();
-  }
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(),
-                                       static_cast<int>(text.size()), nullptr,
-                                       0, nullptr, nullptr);
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                      bytes.data(), size, nullptr, nullptr);
-  return bytes;
-}
+namespace {
 
 std::wstring OwnPath() {
   std::wstring path(MAX_PATH, L'\0');
@@ -65,15 +54,15 @@ int wmain(int argc, wchar_t** argv) {
   const std::size_t slash = path.find_last_of(L"\\/") + 1;
   const std::wstring directory = path.substr(0, slash);
 
-  std::string arguments = Utf8(path.substr(slash));
+  std::string arguments = Narrowed(CP_UTF8, path.substr(slash));
   for (int i = 1; i < argc; ++i) {
-    arguments += " [" + Utf8(argv[i]) + "]";
+    arguments += " [" + Narrowed(CP_UTF8, argv[i]) + "]";
   }
-  const bool lineKept =
-      Append(directory + L"lines.txt", Utf8(GetCommandLineW()) + "\n");
+  const bool lineKept = Append(directory + L"lines.txt",
+                               Narrowed(CP_UTF8, GetCommandLineW()) + "\n");
   const bool consoleKept =
       Append(directory + L"consoles.txt",
-             Utf8(path.substr(slash)) + " " +
+             Narrowed(CP_UTF8, path.substr(slash)) + " " +
                  std::to_string(HandleToULong(GetConsoleWindow())) + "\n");
   // Last, so that a test that finds this record finds the others too.
   const bool argumentsKept = Append(directory + L"args.txt", arguments + "\n");

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "runtime/code_page_win32.h"
+
 namespace e2e {
 
 namespace {
@@ -16,31 +18,6 @@ constexpr int kStartAttempts = 3;
 
 // What a planted cmd.exe, an argument recorder, notes its lines in.
 constexpr char kPlantedRecord[] = "lines.txt";
-
-std::string DirectoryOf(const std::string& path) {
-  return path.substr(0, path.find_last_of("\\/") + 1);
-}
-
-// `text` from code page `from` to UTF-16.
-std::wstring Widened(UINT from, const std::string& text) {
-  const int length = static_cast<int>(text.size());
-  const int size =
-      MultiByteToWideChar(from, 0, text.data(), length, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
-  MultiByteToWideChar(from, 0, text.data(), length, wide.data(), size);
-  return wide;
-}
-
-// `wide` in code page `to`.
-std::string Narrowed(UINT to, const std::wstring& wide) {
-  const int length = static_cast<int>(wide.size());
-  const int size = WideCharToMultiByte(to, 0, wide.data(), length, nullptr, 0,
-                                       nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-  WideCharToMultiByte(to, 0, wide.data(), length, text.data(), size, nullptr,
-                      nullptr);
-  return text;
-}
 
 // Everything waiting in `pipe` now. The program that wrote has ended, so all
 // it wrote is there; reading stops when the pipe is empty and never waits
@@ -328,6 +305,10 @@ testing::AssertionResult OnlyStartsLost(
            << "starts still lost after " << attempt << " attempts";
   }
   return testing::AssertionSuccess();
+}
+
+std::string DirectoryOf(const std::string& path) {
+  return path.substr(0, path.find_last_of("\\/") + 1);
 }
 
 std::string ProgramDirectory() {

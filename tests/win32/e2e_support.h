@@ -154,6 +154,9 @@ testing::AssertionResult OnlyStartsLost(
     const std::vector<std::string>& got,
     const std::vector<std::string>& expected, int attempt, int attempts);
 
+/// The folder of the file at `path`, with its (back)slash.
+std::string DirectoryOf(const std::string& path);
+
 /// The directory of this test program, ending with a backslash; the helper
 /// programs stand there.
 std::string ProgramDirectory();

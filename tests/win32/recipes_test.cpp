@@ -232,11 +232,6 @@ bool WriteText(const std::string& path, const std::string& text) {
   return static_cast<bool>(file);
 }
 
-// The folder of `path`, with its backslash.
-std::string FolderOf(const std::string& path) {
-  return path.substr(0, path.rfind('\\') + 1);
-}
-
 // Creates `folder`, which ends with a backslash, and any folder above it that
 // is missing.
 void MakeFolders(const std::string& folder) {
@@ -253,7 +248,7 @@ std::vector<std::string> Recorded(const std::string& directory,
                                   const char* file) {
   std::vector<std::string> records = e2e::ReadLines(directory + file);
   for (const char* program : kInstalledPrograms) {
-    const std::string folder = FolderOf(program);
+    const std::string folder = e2e::DirectoryOf(program);
     for (const std::string& record : e2e::ReadLines(folder + file)) {
       records.push_back(folder + record);
     }
@@ -289,7 +284,7 @@ class Recipes : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     for (const char* program : kInstalledPrograms) {
-      MakeFolders(FolderOf(program));
+      MakeFolders(e2e::DirectoryOf(program));
       CopyFileA(RECORDER_PATH, program, FALSE);
     }
     const std::string registered = kInstalledPrograms[0];
@@ -318,7 +313,7 @@ class Recipes : public ::testing::Test {
   static void TearDownTestSuite() {
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kAppPathsKey);
     for (const char* program : kInstalledPrograms) {
-      e2e::DeleteDirectory(FolderOf(program));
+      e2e::DeleteDirectory(e2e::DirectoryOf(program));
     }
     e2e::DeleteDirectory(kDocuments);
     e2e::DeleteDirectory(kRunaboutFolder);
@@ -369,8 +364,8 @@ class Recipes : public ::testing::Test {
                               "@" + entered.batchFile + "\r\n"));
       }
       for (const char* program : kInstalledPrograms) {
-        DeleteFileA((FolderOf(program) + "args.txt").c_str());
-        DeleteFileA((FolderOf(program) + "consoles.txt").c_str());
+        DeleteFileA((e2e::DirectoryOf(program) + "args.txt").c_str());
+        DeleteFileA((e2e::DirectoryOf(program) + "consoles.txt").c_str());
       }
 
       std::string starter = GUI_PARENT_PATH;

@@ -15,22 +15,11 @@
 #include <cstring>
 #include <string>
 
+#include "runtime/code_page_win32.h"
+
 namespace {
 
 constexpr char kProbeMarker[] = "probe-handle:";
-
-std::string Utf8(const wchar_t* text) {
-  const int size =
-      WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (size <= 1) {
-    return std::string();
-  }
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes.data(), size, nullptr,
-                      nullptr);
-  bytes.pop_back();
-  return bytes;
-}
 
 // The folder the records go to, with its backslash; empty without one.
 std::wstring RecordsFolder() {
@@ -125,7 +114,7 @@ void ProbeHandle(const std::string& line) {
 }  // namespace
 
 int main() {
-  const std::string line = Utf8(GetCommandLineW());
+  const std::string line = Narrowed(CP_UTF8, GetCommandLineW());
   Append("begin", line);
   ProbeHandle(line);
   Sleep(MarkerValue(line, "sleep-ms:", 0));
