@@ -445,19 +445,25 @@ TEST_F(PosixEndToEnd, SignalDispositionsOfStartedPrograms) {
   }
 }
 
+// The parent of the process whose /proc folder is `proc`, or 0 if unknown.
+pid_t ParentIn(const std::filesystem::path& proc) {
+  std::string stat;
+  std::getline(std::ifstream(proc / "stat"), stat);
+  // "pid (name) state ppid ...": the name may hold spaces and parentheses.
+  std::istringstream fields(stat.substr(stat.rfind(')') + 1));
+  char state = 0;
+  pid_t ppid = 0;
+  if (!(fields >> state >> ppid)) return 0;
+  return ppid;
+}
+
 // The processes whose parent is `parent`, from /proc: how many there are.
 int ChildrenOf(pid_t parent) {
   int children = 0;
   std::error_code error;
   for (const auto& entry :
        std::filesystem::directory_iterator("/proc", error)) {
-    std::string stat;
-    std::getline(std::ifstream(entry.path() / "stat"), stat);
-    // "pid (name) state ppid ...": the name may hold spaces and parentheses.
-    std::istringstream fields(stat.substr(stat.rfind(')') + 1));
-    char state = 0;
-    pid_t ppid = 0;
-    if (fields >> state >> ppid && ppid == parent) ++children;
+    if (ParentIn(entry.path()) == parent) ++children;
   }
   return children;
 }
@@ -466,15 +472,21 @@ TEST_F(PosixEndToEnd, OneStageAtATime) {
   if (!Exists("/proc/self/stat")) GTEST_SKIP() << "no /proc to look in";
   // Runabout waits for each stage and reaps it before it starts the next: at
   // no time has it more than one child, running or ended. A runner that did
-  // not wait, or did not reap, would pile them up over 200 commands.
+  // not wait, or did not reap, would pile them up over 200 commands. A stage
+  // lives too briefly to be seen every time, so only the pile-up is checked.
   int most = 0;
-  const Result r = Run(
-      RUNABOUT_PATH, std::vector<std::string>(200, "true"), Stdout::kFile, {},
-      [&](pid_t runabout) { most = std::max(most, ChildrenOf(runabout)); });
+  bool visible = false;  // This /proc shows Runabout as this test's child.
+  const Result r = Run(RUNABOUT_PATH, std::vector<std::string>(200, "true"),
+                       Stdout::kFile, {}, [&](pid_t runabout) {
+                         const auto proc = "/proc/" + std::to_string(runabout);
+                         visible = visible || ParentIn(proc) == getpid();
+                         most = std::max(most, ChildrenOf(runabout));
+                       });
   ASSERT_TRUE(r.ended);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "");
-  EXPECT_EQ(most, 1) << "Runabout's children while it ran, at the most";
+  if (!visible) GTEST_SKIP() << "/proc does not show this test's processes";
+  EXPECT_LE(most, 1) << "Runabout's children while it ran, at the most";
 }
 
 TEST_F(PosixEndToEnd, UsageForTooFewArguments) {
