@@ -8,7 +8,8 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
+
+#include "runtime/system_win32.h"
 
 namespace {
 
@@ -21,22 +22,20 @@ constexpr DWORD kCreationFlags = NORMAL_PRIORITY_CLASS;
 }  // namespace
 
 int main(int argc, char** argv) {
-  char system[MAX_PATH];
-  const UINT length = GetSystemDirectoryA(system, MAX_PATH);
-  const std::string interpreter = std::string(system, length) + "\\cmd.exe";
+  const std::wstring interpreter = SystemInterpreter();
   int failed = 0;
   for (int i = 1; i < argc; ++i) {
-    std::string commandLine = "cmd /C start /B cmd /C ";
-    commandLine += argv[i];
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
+    // Converted as Runabout converts its lines; CreateProcessW may write into
+    // the copy.
+    std::wstring line =
+        Widened(CP_ACP, std::string("cmd /C start /B cmd /C ") + argv[i]);
 
-    STARTUPINFOA startup;
+    STARTUPINFOW startup;
     ZeroMemory(&startup, sizeof(startup));
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION child;
     ZeroMemory(&child, sizeof(child));
-    if (CreateProcessA(interpreter.c_str(), line.data(), nullptr, nullptr,
+    if (CreateProcessW(interpreter.c_str(), line.data(), nullptr, nullptr,
                        FALSE, kCreationFlags, nullptr, nullptr, &startup,
                        &child) == FALSE) {
       ++failed;

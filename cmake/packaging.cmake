@@ -90,6 +90,7 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
     # The Debian layout; the script leaves the other packages alone.
     set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/debian/layout.cmake)
     set(CPACK_RUNABOUT_STRIP ${CMAKE_STRIP})
+    set(CPACK_RUNABOUT_GUIDES ${RUNABOUT_GUIDES})
   else()
     message(STATUS "No Debian package: dpkg and dpkg-shlibdeps (dpkg-dev) are needed")
   endif()

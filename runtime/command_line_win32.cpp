@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "runtime/code_page_win32.h"
 #include "runtime/command_line.h"
+#include "runtime/system_win32.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "runtime/code_page_win32.h"
 #include "runtime/process.h"
+#include "runtime/system_win32.h"
 
 namespace {
 
@@ -27,20 +27,6 @@ constexpr DWORD kCreationFlags = NORMAL_PRIORITY_CLASS;
 // and then in the current one first, where anyone who can write there could
 // put a cmd.exe of their own. Empty if the system folder cannot be read.
 std::wstring gInterpreter;
-
-std::wstring SystemInterpreter() {
-  const UINT size = GetSystemDirectoryW(nullptr, 0);  // NUL included.
-  if (size == 0) {
-    return std::wstring();
-  }
-  std::wstring path(size, L'\0');
-  const UINT length = GetSystemDirectoryW(path.data(), size);
-  if (length == 0 || length >= size) {
-    return std::wstring();
-  }
-  path.resize(length);
-  return path + L"\\cmd.exe";
-}
 
 // GetExitCodeProcess reports STILL_ACTIVE both for a running child and for one
 // that ended with status 259; only the handle's state tells them apart, so a

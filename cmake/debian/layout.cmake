@@ -30,9 +30,9 @@ endfunction()
 
 runabout_gzip("${man1}/runabout.1" "${man1}/runabout.1.gz")
 runabout_gzip("${doc}/CHANGELOG.md" "${doc}/changelog.gz")
-foreach(guide guide troubleshooting security)
-  runabout_gzip("${doc}/${guide}.md" "${doc}/${guide}.md.gz")
-  file(REMOVE "${doc}/${guide}.md")
+foreach(guide ${CPACK_RUNABOUT_GUIDES})
+  runabout_gzip("${doc}/${guide}" "${doc}/${guide}.gz")
+  file(REMOVE "${doc}/${guide}")
 endforeach()
 
 # A non-native package (its version has a Debian revision) carries its own

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "runtime/code_page_win32.h"
+#include "runtime/system_win32.h"
 
 namespace e2e {
 
@@ -172,9 +172,7 @@ Outcome RunCapturingOutput(const std::string& application,
 }
 
 std::string SystemInterpreter() {
-  char system[MAX_PATH];
-  const UINT length = GetSystemDirectoryA(system, MAX_PATH);
-  return std::string(system, length) + "\\cmd.exe";
+  return Narrowed(CP_ACP, ::SystemInterpreter());
 }
 
 void RecordInterpretersIn(const std::string& directory) {

@@ -89,8 +89,9 @@ Outcome RunCapturingOutput(const std::string& application,
                            const std::string& commandLine,
                            const std::string& directory, std::string* output);
 
-/// The system's cmd.exe: Wine's own, or in the Wine prefix made for the tests
-/// that read its records, the recording stand-in.
+/// The system's cmd.exe, in this process's ANSI code page: Wine's own, or in
+/// the Wine prefix made for the tests that read its records, the recording
+/// stand-in.
 std::string SystemInterpreter();
 
 /// Has the stand-in interpreter, in every program started from here on,

@@ -15,7 +15,7 @@
 #include <cstring>
 #include <string>
 
-#include "runtime/code_page_win32.h"
+#include "runtime/system_win32.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
-// Conversions between UTF-16 and an 8-bit code page, for Windows code only:
-// Runabout reads its command line and hands lines over through them, and the
-// Windows tests' helper programs convert the same way.
+// What Runabout's Windows code takes from the system, shared with its tests
+// and benchmark: conversions between UTF-16 and an 8-bit code page, through
+// which Runabout reads its command line and hands lines over, and the path of
+// the system's own cmd.exe, the one interpreter it hands them to.
 #pragma once
 
 #include <windows.h>
@@ -33,4 +34,19 @@ inline std::string Narrowed(UINT to, const std::wstring& wide) {
   WideCharToMultiByte(to, 0, wide.data(), length, text.data(), size, nullptr,
                       nullptr);
   return text;
+}
+
+/// cmd.exe in the system folder; empty if that folder cannot be read.
+inline std::wstring SystemInterpreter() {
+  const UINT size = GetSystemDirectoryW(nullptr, 0);  // NUL included.
+  if (size == 0) {
+    return std::wstring();
+  }
+  std::wstring path(size, L'\0');
+  const UINT length = GetSystemDirectoryW(path.data(), size);
+  if (length == 0 || length >= size) {
+    return std::wstring();
+  }
+  path.resize(length);
+  return path + L"\\cmd.exe";
 }
