@@ -62,6 +62,9 @@ set(RUNABOUT_PACKAGE_FILE_NAME runabout-${PROJECT_VERSION}-${runabout_system})
 set(CPACK_PACKAGE_FILE_NAME ${RUNABOUT_PACKAGE_FILE_NAME})
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
+  # With a signing key, the programs are signed before they are packed
+  # (cmake/sign.cmake).
+  set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/sign_programs.cmake)
 else()
   set(CPACK_GENERATOR TGZ)
 endif()

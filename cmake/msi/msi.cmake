@@ -13,6 +13,8 @@
 #   every input's bytes, so that different packages never share one;
 # - the summary information's times and the cabinet's file times,
 #   SOURCE_DATE_EPOCH.
+include(${CMAKE_CURRENT_LIST_DIR}/../sign.cmake)
+
 set(upgrade_code 9FD15317-21B3-4BC4-BF44-19ACB36E4D24)
 set(version ${CPACK_PACKAGE_VERSION})
 set(epoch $ENV{SOURCE_DATE_EPOCH})
@@ -219,6 +221,10 @@ function(runabout_msi_times msi epoch)
 endfunction()
 runabout_msi_times("${msi}" ${epoch})
 
+runabout_signing(signing)
+if(signing)
+  runabout_sign("${msi}")
+endif()
 file(CHMOD "${msi}" FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ
      WORLD_READ)
 set(CPACK_EXTERNAL_BUILT_PACKAGES "${msi}")
