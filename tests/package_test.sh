@@ -184,52 +184,74 @@ $resources"
   done
 fi
 
-# A program of a hardened build (HARDENED=true) is hardened as Debian's
-# packages are: position-independent, every symbol bound at start-up, its
-# relocated data read-only after that, and its functions' stacks guarded.
-if [ "${HARDENED:-}" = true ]; then
-  elf=$(readelf -hdlW --dyn-syms "$path")
+# Whether program FILE is hardened as Debian's packages are:
+# position-independent, every symbol bound at start-up, its relocated data
+# read-only after that, and its functions' stacks guarded. If not, it says
+# what readelf does not find.
+hardened() {
+  elf=$(readelf -hdlW --dyn-syms "$1")
   for mark in 'Position-Independent Executable' '(FLAGS) *BIND_NOW' \
     'GNU_RELRO' 'UND __stack_chk_fail@'; do
-    printf '%s\n' "$elf" | grep -q -- "$mark" ||
-      fail "$program is not hardened: readelf finds no $mark"
+    printf '%s\n' "$elf" | grep -q -- "$mark" || {
+      echo "not hardened: readelf finds no $mark"
+      return 1
+    }
   done
+}
+if [ "${HARDENED:-}" = true ]; then
+  hardened "$path" >"$work/hardened" || fail "$program is $(cat "$work/hardened")"
 fi
 
-# The builder's DEB_* settings undo neither the build type's optimisation nor
-# the hardening, and reach no command: the sources, configured afresh under
-# settings that ask for both and more, must compile with -O2 or -O3 last (the
-# one GCC applies) and the stack protector, and link with RELRO and BIND_NOW.
-if [ "${HARDENED:-}" = true ] && [ $generator = TGZ ] &&
-  [ "${COPY:-}" != true ]; then
-  hostile="$work/hostile"
-  if ! DEB_BUILD_OPTIONS=noopt DEB_CXXFLAGS_APPEND=-fno-stack-protector \
-    DEB_CPPFLAGS_APPEND=-DRUNABOUT_HOSTILE DEB_LDFLAGS_APPEND=-Wl,-z,norelro \
-    "$CMAKE_COMMAND" -S "$SOURCE_DIR" -B "$hostile" -G "Unix Makefiles" \
-    -DCMAKE_BUILD_TYPE=Release -DRUNABOUT_TESTS=OFF \
-    -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >"$work/hostile.log" 2>&1; then
-    cat "$work/hostile.log" >&2
-    fail "configuring under hostile DEB_* settings failed"
+# A builder's own settings undo neither the build type's optimisation nor the
+# hardening, and break nothing: the sources, configured afresh and built with
+# SETTINGS (NAME=VALUE words) in the environment, must build without a
+# warning, compile with -O2 or -O3 last (the one GCC applies) and the stack
+# protector, and link with RELRO and BIND_NOW into a hardened program.
+check_builder() {
+  tree="$work/builder"
+  rm -rf "$tree"
+  if ! { env "$@" "$CMAKE_COMMAND" -S "$SOURCE_DIR" -B "$tree" \
+    -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=Release -DRUNABOUT_TESTS=OFF \
+    -DCMAKE_EXPORT_COMPILE_COMMANDS=ON &&
+    env "$@" "$CMAKE_COMMAND" --build "$tree" -j "$(nproc)"; } \
+    >"$tree.log" 2>&1; then
+    cat "$tree.log" >&2
+    fail "the build failed under $*"
   fi
+  ! grep -i 'warning' "$tree.log" >&2 || fail "warnings under $*"
   compiles=$(sed -n 's/^ *"command": "\(.*\)",$/\1/p' \
-    "$hostile/compile_commands.json")
-  link=$(cat "$hostile/CMakeFiles/runabout.dir/link.txt")
-  [ -n "$compiles" ] || fail "no compile commands under hostile settings"
+    "$tree/compile_commands.json")
+  link=$(cat "$tree/CMakeFiles/runabout.dir/link.txt")
+  [ -n "$compiles" ] || fail "no compile commands under $*"
   weak=$(printf '%s\n' "$compiles" | sed 's/.* \(-O[^ ]*\) .*/\1/' |
     grep -vx -e -O2 -e -O3 | sort -u || true)
-  [ -z "$weak" ] || fail "under hostile settings, compiled with $weak"
+  [ -z "$weak" ] || fail "under $*, compiled with $weak"
   unguarded=$(printf '%s\n' "$compiles" |
     grep -v -e -fstack-protector-strong || true)
-  [ -z "$unguarded" ] ||
-    fail "under hostile settings, no stack protector: $unguarded"
+  [ -z "$unguarded" ] || fail "under $*, no stack protector: $unguarded"
   for mark in -Wl,-z,relro -Wl,-z,now; do
     printf '%s\n' "$link" | grep -q -- "$mark" ||
-      fail "under hostile settings, linked without $mark: $link"
+      fail "under $*, linked without $mark: $link"
   done
+  hardened "$tree/runabout" >"$work/hardened" ||
+    fail "under $*, the program is $(cat "$work/hardened")"
+}
+if [ "${HARDENED:-}" = true ] && [ $generator = TGZ ] &&
+  [ "${COPY:-}" != true ]; then
+  # Debian's DEB_* settings, asking to undo all of it, reach no command.
+  check_builder DEB_BUILD_OPTIONS=noopt \
+    DEB_CXXFLAGS_APPEND=-fno-stack-protector \
+    DEB_CPPFLAGS_APPEND=-DRUNABOUT_HOSTILE DEB_LDFLAGS_APPEND=-Wl,-z,norelro
   taken=$(printf '%s\n' "$compiles" "$link" | grep -o -e ' -O0' \
     -e -fno-stack-protector -e -DRUNABOUT_HOSTILE -e norelro | sort -u || true)
   [ -z "$taken" ] || fail "the builder's DEB_* settings reached the build:
 $taken"
+  # Fedora's and Arch Linux's CXXFLAGS set _FORTIFY_SOURCE themselves, and
+  # Ubuntu's compiler defines it of its own accord; it is never defined again.
+  check_builder "CXXFLAGS=-O2 -Wp,-D_FORTIFY_SOURCE=3"
+  printf '#!/bin/sh\nexec c++ -D_FORTIFY_SOURCE=3 "$@"\n' >"$work/fortifying-c++"
+  chmod +x "$work/fortifying-c++"
+  check_builder "CXX=$work/fortifying-c++"
 fi
 
 # Runs PROGRAM with no argument: the banner, status 2, nothing on standard
