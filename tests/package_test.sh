@@ -51,12 +51,29 @@ if [ "${COPY:-}" = true ]; then
     runtime; do
     [ ! -e "$SOURCE_DIR/$item" ] || cp -R "$SOURCE_DIR/$item" "$copy/"
   done
-  sed "s/^project(Runabout VERSION [^ ]* /project(Runabout VERSION $version /" \
-    "$SOURCE_DIR/CMakeLists.txt" >"$copy/CMakeLists.txt"
-  grep -q "^project(Runabout VERSION $version " "$copy/CMakeLists.txt" ||
-    fail "no project(Runabout VERSION ...) line to set to $version"
-  build="$work/build"
+  set_version() {
+    sed "s/^project(Runabout VERSION [^ ]* /project(Runabout VERSION $1 /" \
+      "$SOURCE_DIR/CMakeLists.txt" >"$copy/CMakeLists.txt"
+    grep -q "^project(Runabout VERSION $1 " "$copy/CMakeLists.txt" ||
+      fail "no project(Runabout VERSION ...) line to set to $1"
+  }
   toolchain=${TOOLCHAIN_FILE:+"-DCMAKE_TOOLCHAIN_FILE=$TOOLCHAIN_FILE"}
+  # Versions that Windows would not keep as written are refused with the
+  # reason, each REFUSED word being VERSION:REASON: a part with a leading zero
+  # (read as octal), a part above 65,535.
+  for refused in ${REFUSED:-}; do
+    set_version "${refused%%:*}"
+    if "$CMAKE_COMMAND" -S "$copy" -B "$work/refused" -DRUNABOUT_TESTS=OFF \
+      ${toolchain:+"$toolchain"} >"$work/refused.log" 2>&1; then
+      fail "version ${refused%%:*} was taken"
+    fi
+    tr -s ' \n' '  ' <"$work/refused.log" | grep -q "${refused#*:}" ||
+      fail "version ${refused%%:*} refused, but not for its ${refused#*:}:
+$(cat "$work/refused.log")"
+    rm -rf "$work/refused"
+  done
+  set_version "$version"
+  build="$work/build"
   if ! { "$CMAKE_COMMAND" -S "$copy" -B "$build" -DCMAKE_BUILD_TYPE=Release \
     -DRUNABOUT_TESTS=OFF ${toolchain:+"$toolchain"} &&
     "$CMAKE_COMMAND" --build "$build" -j "$(nproc)"; } >"$work/build.log" 2>&1
