@@ -32,6 +32,17 @@ function(runabout_harden)
     endforeach()
   endif()
 
+  # The builder's flags (CXXFLAGS, CMAKE_CXX_FLAGS and its per-type forms),
+  # as Fedora's and Arch Linux's package builds set -Wp,-D_FORTIFY_SOURCE=3.
+  set(builder_flags ${CMAKE_CXX_FLAGS})
+  foreach(type DEBUG RELEASE RELWITHDEBINFO MINSIZEREL)
+    string(APPEND builder_flags " ${CMAKE_CXX_FLAGS_${type}}")
+  endforeach()
+  set(builder_fortifies FALSE)
+  if(builder_flags MATCHES "_FORTIFY_SOURCE")
+    set(builder_fortifies TRUE)
+  endif()
+
   set(kind "")
   foreach(flag ${hardening_flags})
     if(flag MATCHES "^(CPPFLAGS|CXXFLAGS|LDFLAGS)$")
@@ -39,8 +50,14 @@ function(runabout_harden)
     elseif(kind STREQUAL "LDFLAGS")
       add_link_options(${flag})
     elseif(flag MATCHES "^-D_FORTIFY_SOURCE")
-      # glibc warns, and so fails a -Werror build, when nothing is optimised.
-      add_compile_options($<$<NOT:$<CONFIG:Debug>>:${flag}>)
+      # A level the builder chose stays as it is; defining it again would be
+      # a warning on every file. Any other, the compiler's own among them
+      # (some distributions' compilers define it), is replaced by this one.
+      # glibc warns when nothing is optimised, so Debug builds go without.
+      if(NOT builder_fortifies)
+        add_compile_options(
+          "$<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE;${flag}>")
+      endif()
     else()
       add_compile_options(${flag})
     endif()

@@ -71,12 +71,29 @@ if [ "${COPY:-}" = true ]; then
     runtime; do
     [ ! -e "$SOURCE_DIR/$item" ] || cp -R "$SOURCE_DIR/$item" "$copy/"
   done
-  sed "s/^project(Runabout VERSION [^ ]* /project(Runabout VERSION $version /" \
-    "$SOURCE_DIR/CMakeLists.txt" >"$copy/CMakeLists.txt"
-  grep -q "^project(Runabout VERSION $version " "$copy/CMakeLists.txt" ||
-    fail "no project(Runabout VERSION ...) line to set to $version"
-  build="$work/build"
+  set_version() {
+    sed "s/^project(Runabout VERSION [^ ]* /project(Runabout VERSION $1 /" \
+      "$SOURCE_DIR/CMakeLists.txt" >"$copy/CMakeLists.txt"
+    grep -q "^project(Runabout VERSION $1 " "$copy/CMakeLists.txt" ||
+      fail "no project(Runabout VERSION ...) line to set to $1"
+  }
   toolchain=${TOOLCHAIN_FILE:+"-DCMAKE_TOOLCHAIN_FILE=$TOOLCHAIN_FILE"}
+  # Versions that Windows would not keep as written are refused with the
+  # reason, each REFUSED word being VERSION:REASON: a part with a leading zero
+  # (read as octal), a part above 65,535.
+  for refused in ${REFUSED:-}; do
+    set_version "${refused%%:*}"
+    if "$CMAKE_COMMAND" -S "$copy" -B "$work/refused" -DRUNABOUT_TESTS=OFF \
+      ${toolchain:+"$toolchain"} >"$work/refused.log" 2>&1; then
+      fail "version ${refused%%:*} was taken"
+    fi
+    tr -s ' \n' '  ' <"$work/refused.log" | grep -q "${refused#*:}" ||
+      fail "version ${refused%%:*} refused, but not for its ${refused#*:}:
+$(cat "$work/refused.log")"
+    rm -rf "$work/refused"
+  done
+  set_version "$version"
+  build="$work/build"
   if ! { "$CMAKE_COMMAND" -S "$copy" -B "$build" -DCMAKE_BUILD_TYPE=Release \
     -DRUNABOUT_TESTS=OFF ${toolchain:+"$toolchain"} &&
     "$CMAKE_COMMAND" --build "$build" -j "$(nproc)"; } >"$work/build.log" 2>&1
@@ -213,52 +230,74 @@ $resources"
 }
 check_version_record "$(dirname "$path")"
 
-# A program of a hardened build (HARDENED=true) is hardened as Debian's
-# packages are: position-independent, every symbol bound at start-up, its
-# relocated data read-only after that, and its functions' stacks guarded.
-if [ "${HARDENED:-}" = true ]; then
-  elf=$(readelf -hdlW --dyn-syms "$path")
+# Whether program FILE is hardened as Debian's packages are:
+# position-independent, every symbol bound at start-up, its relocated data
+# read-only after that, and its functions' stacks guarded. If not, it says
+# what readelf does not find.
+hardened() {
+  elf=$(readelf -hdlW --dyn-syms "$1")
   for mark in 'Position-Independent Executable' '(FLAGS) *BIND_NOW' \
     'GNU_RELRO' 'UND __stack_chk_fail@'; do
-    printf '%s\n' "$elf" | grep -q -- "$mark" ||
-      fail "$program is not hardened: readelf finds no $mark"
+    printf '%s\n' "$elf" | grep -q -- "$mark" || {
+      echo "not hardened: readelf finds no $mark"
+      return 1
+    }
   done
+}
+if [ "${HARDENED:-}" = true ]; then
+  hardened "$path" >"$work/hardened" || fail "$program is $(cat "$work/hardened")"
 fi
 
-# The builder's DEB_* settings undo neither the build type's optimisation nor
-# the hardening, and reach no command: the sources, configured afresh under
-# settings that ask for both and more, must compile with -O2 or -O3 last (the
-# one GCC applies) and the stack protector, and link with RELRO and BIND_NOW.
-if [ "${HARDENED:-}" = true ] && [ $generator = TGZ ] &&
-  [ "${COPY:-}" != true ]; then
-  hostile="$work/hostile"
-  if ! DEB_BUILD_OPTIONS=noopt DEB_CXXFLAGS_APPEND=-fno-stack-protector \
-    DEB_CPPFLAGS_APPEND=-DRUNABOUT_HOSTILE DEB_LDFLAGS_APPEND=-Wl,-z,norelro \
-    "$CMAKE_COMMAND" -S "$SOURCE_DIR" -B "$hostile" -G "Unix Makefiles" \
-    -DCMAKE_BUILD_TYPE=Release -DRUNABOUT_TESTS=OFF \
-    -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >"$work/hostile.log" 2>&1; then
-    cat "$work/hostile.log" >&2
-    fail "configuring under hostile DEB_* settings failed"
+# A builder's own settings undo neither the build type's optimisation nor the
+# hardening, and break nothing: the sources, configured afresh and built with
+# SETTINGS (NAME=VALUE words) in the environment, must build without a
+# warning, compile with -O2 or -O3 last (the one GCC applies) and the stack
+# protector, and link with RELRO and BIND_NOW into a hardened program.
+check_builder() {
+  tree="$work/builder"
+  rm -rf "$tree"
+  if ! { env "$@" "$CMAKE_COMMAND" -S "$SOURCE_DIR" -B "$tree" \
+    -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=Release -DRUNABOUT_TESTS=OFF \
+    -DCMAKE_EXPORT_COMPILE_COMMANDS=ON &&
+    env "$@" "$CMAKE_COMMAND" --build "$tree" -j "$(nproc)"; } \
+    >"$tree.log" 2>&1; then
+    cat "$tree.log" >&2
+    fail "the build failed under $*"
   fi
+  ! grep -i 'warning' "$tree.log" >&2 || fail "warnings under $*"
   compiles=$(sed -n 's/^ *"command": "\(.*\)",$/\1/p' \
-    "$hostile/compile_commands.json")
-  link=$(cat "$hostile/CMakeFiles/runabout.dir/link.txt")
-  [ -n "$compiles" ] || fail "no compile commands under hostile settings"
+    "$tree/compile_commands.json")
+  link=$(cat "$tree/CMakeFiles/runabout.dir/link.txt")
+  [ -n "$compiles" ] || fail "no compile commands under $*"
   weak=$(printf '%s\n' "$compiles" | sed 's/.* \(-O[^ ]*\) .*/\1/' |
     grep -vx -e -O2 -e -O3 | sort -u || true)
-  [ -z "$weak" ] || fail "under hostile settings, compiled with $weak"
+  [ -z "$weak" ] || fail "under $*, compiled with $weak"
   unguarded=$(printf '%s\n' "$compiles" |
     grep -v -e -fstack-protector-strong || true)
-  [ -z "$unguarded" ] ||
-    fail "under hostile settings, no stack protector: $unguarded"
+  [ -z "$unguarded" ] || fail "under $*, no stack protector: $unguarded"
   for mark in -Wl,-z,relro -Wl,-z,now; do
     printf '%s\n' "$link" | grep -q -- "$mark" ||
-      fail "under hostile settings, linked without $mark: $link"
+      fail "under $*, linked without $mark: $link"
   done
+  hardened "$tree/runabout" >"$work/hardened" ||
+    fail "under $*, the program is $(cat "$work/hardened")"
+}
+if [ "${HARDENED:-}" = true ] && [ $generator = TGZ ] &&
+  [ "${COPY:-}" != true ]; then
+  # Debian's DEB_* settings, asking to undo all of it, reach no command.
+  check_builder DEB_BUILD_OPTIONS=noopt \
+    DEB_CXXFLAGS_APPEND=-fno-stack-protector \
+    DEB_CPPFLAGS_APPEND=-DRUNABOUT_HOSTILE DEB_LDFLAGS_APPEND=-Wl,-z,norelro
   taken=$(printf '%s\n' "$compiles" "$link" | grep -o -e ' -O0' \
     -e -fno-stack-protector -e -DRUNABOUT_HOSTILE -e norelro | sort -u || true)
   [ -z "$taken" ] || fail "the builder's DEB_* settings reached the build:
 $taken"
+  # Fedora's and Arch Linux's CXXFLAGS set _FORTIFY_SOURCE themselves, and
+  # Ubuntu's compiler defines it of its own accord; it is never defined again.
+  check_builder "CXXFLAGS=-O2 -Wp,-D_FORTIFY_SOURCE=3"
+  printf '#!/bin/sh\nexec c++ -D_FORTIFY_SOURCE=3 "$@"\n' >"$work/fortifying-c++"
+  chmod +x "$work/fortifying-c++"
+  check_builder "CXX=$work/fortifying-c++"
 fi
 
 # Runs PROGRAM with no argument: the banner, status 2, nothing on standard
@@ -299,6 +338,21 @@ if [ $generator = TGZ ] || [ $generator = DEB ]; then
       fail "the manual page names $name, not in $archive's share/doc/runabout"
   done
 fi
+
+# Another user, run as nobody, can run the program in PREFIX, read its
+# manual page and read every guide.
+readable_by_others() {
+  chmod 755 "$work" # mktemp made it 0700, which would keep others out.
+  as_other() { setpriv --reuid=nobody --regid=nogroup --clear-groups "$@"; }
+  check_banner as_other "$1/bin/runabout"
+  page=$(as_other env MANPATH="$1/share/man" MANPAGER=cat MANWIDTH=80 \
+    LC_ALL=C.UTF-8 man runabout 2>&1) || true
+  printf '%s\n' "$page" | grep -q "EXIT STATUS" ||
+    fail "another user cannot read the manual page in $1: $page"
+  for guide in "$1"/share/doc/runabout/*.md; do
+    as_other cat "$guide" >/dev/null || fail "another user cannot read $guide"
+  done
+}
 
 # Unpacked into a prefix that is there with the README's own command, as root
 # under the umask 077 of hardened systems: the prefix's folders keep their
@@ -351,17 +405,25 @@ $before
 to:
 $after"
   if [ "$(id -u)" -eq 0 ]; then
-    chmod 755 "$work" # mktemp made it 0700, which would keep others out.
-    as_other() { setpriv --reuid=nobody --regid=nogroup --clear-groups "$@"; }
-    check_banner as_other "$prefix/bin/runabout"
-    page=$(as_other env MANPATH="$prefix/share/man" MANPAGER=cat MANWIDTH=80 \
-      LC_ALL=C.UTF-8 man runabout 2>&1) || true
-    printf '%s\n' "$page" | grep -q "EXIT STATUS" ||
-      fail "another user cannot read the manual page: $page"
+    readable_by_others "$prefix"
   else
     echo "$archive: not run as root, so the prefix's folders were neither" \
       "setgid nor of group staff, and no other user ran the program or read" \
       "its page"
+  fi
+
+  # Installed from the build tree, as root under umask 077, into a prefix
+  # that the install makes: another user can run the program and read its
+  # page and guides, and the removal leaves nothing of Runabout's.
+  if [ "${COPY:-}" != true ]; then
+    scratch="$work/installed/usr"
+    (umask 077 && "$CMAKE_COMMAND" --install "$build" --prefix "$scratch" \
+      >"$work/install.log" 2>&1) || fail "cmake --install: $(cat "$work/install.log")"
+    [ "$(id -u)" -ne 0 ] || readable_by_others "$scratch"
+    "$CMAKE_COMMAND" -P "$build/uninstall.cmake" >"$work/uninstall.log" 2>&1 ||
+      fail "uninstall.cmake: $(cat "$work/uninstall.log")"
+    left=$(find "$work/installed" -type f -o -iname '*runabout*')
+    [ -z "$left" ] || fail "left after uninstall.cmake: $left"
   fi
 fi
 
