@@ -475,6 +475,11 @@ if [ $generator = External ]; then
   # 65535, and no fourth part, which Windows Installer ignores) stop the MSI
   # with a message; the largest it can carry goes through. Once, in this tree.
   if [ "${COPY:-}" != true ]; then
+    # The guide gives administrators this version's codes.
+    for code in "$product" "$upgrade"; do
+      grep -qF "$code" "$SOURCE_DIR/docs/guide.md" ||
+        fail "docs/guide.md does not name $code, the MSI's code for $version"
+    done
     for case in 256.0:refused 1.256:refused 1.0.65536:refused \
       1.2.3.4:refused 255.255.65535:carried; do
       other=${case%:*}
