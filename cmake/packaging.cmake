@@ -6,7 +6,9 @@
 # prefix tree, every document in share/doc/runabout; POSIX has no console
 # windows, so no runaboutw).
 # On a Debian-family system the native build also gives the Debian package
-# runabout_<version>-<revision>_<architecture>.deb (see cmake/debian/).
+# runabout_<version>-<revision>_<architecture>.deb (see cmake/debian/), and
+# the 64-bit Windows build the MSI runabout-<version>-win64.msi, the same
+# files installed per machine (see cmake/msi/).
 set(RUNABOUT_DOCUMENTS LICENSE CHANGELOG.md)
 if(EXISTS ${PROJECT_SOURCE_DIR}/README.md)
   list(APPEND RUNABOUT_DOCUMENTS README.md)

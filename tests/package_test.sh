@@ -586,7 +586,7 @@ $folder" ] || fail "the machine's PATH is not the folder once at its end: $path_
 $records" ;;
       esac
     done
-    fail "runabout.exe by name (status $status), three times, handed over only:
+    fail "runabout.exe by name (status $status), $attempt times, handed over only:
 $records"
   }
 
@@ -627,10 +627,11 @@ $records"
   [ "$(path_parts "$(machine_path)")" = "$(path_parts "$path_before")" ] ||
     fail "the machine's PATH after removal: $(machine_path)"
   packed() {
-    set -- $(printf '%s' "$1" | tr -d '{}' | tr '-' ' ')
-    printf '%s%s%s' "$(echo "$1" | rev)" "$(echo "$2" | rev)" \
-      "$(echo "$3" | rev)"
-    printf '%s%s\n' "$4" "$5" | sed 's/\(.\)\(.\)/\2\1/g'
+    digits=$(printf '%s' "$1" | tr -d '{}-')
+    for group in 1-8 9-12 13-16; do
+      printf '%s' "$digits" | cut -c "$group" | rev | tr -d '\n'
+    done
+    printf '%s\n' "$digits" | cut -c 17-32 | sed 's/\(.\)\(.\)/\2\1/g'
   }
   # The server writes the registry out as it ends.
   "$(wineserver_path)" -k 2>/dev/null || true
