@@ -562,13 +562,8 @@ $listed"
 $folder" ] || fail "the machine's PATH is not the folder once at its end: $path_after"
     mkdir -p "$work/elsewhere" "$work/records"
     cp "$GUI_PARENT" "$work/elsewhere/gui_parent.exe"
-    wanted_records=""
-    for command in one two; do
-      for kind in begin end; do
-        wanted_records="$wanted_records$kind 26:cmd /C start /B cmd /C $command
-"
-      done
-    done
+    wanted_records=$(printf '%s 26:cmd /C start /B cmd /C %s\n' \
+      begin one end one begin two end two)
     for attempt in 1 2 3; do
       rm -f "$work/records/records.txt"
       status=0
@@ -576,8 +571,7 @@ $folder" ] || fail "the machine's PATH is not the folder once at its end: $path_
         RUNABOUT_RECORDS=$(windows_path "$work/records") \
           "$runner" gui_parent.exe runabout.exe one two) || status=$?
       records=$(cat "$work/records/records.txt" 2>/dev/null || true)
-      if [ "$records
-" = "$wanted_records" ] && [ "$status" -eq 0 ]; then
+      if [ "$records" = "$wanted_records" ] && [ "$status" -eq 0 ]; then
         return 0
       fi
       case $wanted_records in
@@ -591,8 +585,6 @@ $records"
   }
 
   if [ "${COPY:-}" = true ]; then
-    old_version=$(sed -n 's/^project(Runabout VERSION \([^ ]*\) .*/\1/p' \
-      "$SOURCE_DIR/CMakeLists.txt")
     if ! (cd "$origin" && "$CPACK_COMMAND" -G External -B "$work/old" \
       >"$work/old.log" 2>&1); then
       cat "$work/old.log" >&2
@@ -606,7 +598,7 @@ $records"
     # fatal error 1603 (Wine hands on its low byte), and nothing changed.
     msi_run downgrade /i "$old"
     [ "$status" -eq $((1603 % 256)) ] ||
-      fail "$old_version over $version: status $status: $(cat "$log")"
+      fail "$(basename "$old") over $version: status $status: $(cat "$log")"
     msiinfo export "$old" LaunchCondition | grep -q \
       "A newer version of Runabout is already installed" ||
       fail "$old refuses a newer version without saying so"

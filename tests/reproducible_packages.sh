@@ -48,6 +48,8 @@ listing() {
     *.deb) ar tv "$1" && dpkg-deb -I "$1" && TZ=UTC dpkg-deb -c "$1" ;;
     *.msi) TZ=UTC msiinfo suminfo "$1" && for table in $(msiinfo tables "$1"); do
         msiinfo export "$1" "$table"
+      done && for stream in $(msiinfo streams "$1"); do
+        echo "$stream $(msiinfo extract "$1" "$stream" | sha256sum)"
       done ;;
   esac
 }
