@@ -6,7 +6,9 @@
 # prefix tree, every document in share/doc/runabout; POSIX has no console
 # windows, so no runaboutw).
 # On a Debian-family system the native build also gives the Debian package
-# runabout_<version>-<revision>_<architecture>.deb (see cmake/debian/).
+# runabout_<version>-<revision>_<architecture>.deb (see cmake/debian/), and
+# the 64-bit Windows build the MSI runabout-<version>-win64.msi, the same
+# files installed per machine (see cmake/msi/).
 set(RUNABOUT_DOCUMENTS LICENSE CHANGELOG.md)
 if(EXISTS ${PROJECT_SOURCE_DIR}/README.md)
   list(APPEND RUNABOUT_DOCUMENTS README.md)
@@ -106,8 +108,31 @@ set(RUNABOUT_PACKAGE_FILE_NAME runabout-${PROJECT_VERSION}-${runabout_system})
 set(CPACK_PACKAGE_FILE_NAME ${RUNABOUT_PACKAGE_FILE_NAME})
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
+  # With a signing key, the programs are signed before they are packed
+  # (cmake/sign.cmake).
+  set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/sign_programs.cmake)
 else()
   set(CPACK_GENERATOR TGZ)
+endif()
+
+# The 64-bit Windows build also gives runabout-<version>-win64.msi, for
+# per-machine installs: CPack's External generator installs into a staging
+# tree as for the zip, and cmake/msi/msi.cmake builds the MSI from it with
+# wixl and msibuild (msitools); without them there is none.
+if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 8)
+  find_program(RUNABOUT_WIXL wixl)
+  find_program(RUNABOUT_MSIBUILD msibuild)
+  if(RUNABOUT_WIXL AND RUNABOUT_MSIBUILD)
+    list(APPEND CPACK_GENERATOR External)
+    set(CPACK_EXTERNAL_ENABLE_STAGING ON)
+    set(CPACK_EXTERNAL_PACKAGE_SCRIPT ${PROJECT_SOURCE_DIR}/cmake/msi/msi.cmake)
+    set(CPACK_RUNABOUT_WIXL ${RUNABOUT_WIXL})
+    set(CPACK_RUNABOUT_MSIBUILD ${RUNABOUT_MSIBUILD})
+    # The tests look for the package under this name.
+    set(RUNABOUT_MSI_FILE_NAME ${RUNABOUT_PACKAGE_FILE_NAME}.msi)
+  else()
+    message(STATUS "No MSI: wixl and msibuild (msitools) are needed")
+  endif()
 endif()
 
 # The Debian package needs dpkg for its architecture and dpkg-shlibdeps

@@ -7,8 +7,9 @@
 #
 #   package_test.sh BUILD_DIR PACKAGE VERSION PROGRAM FILE... [-- RUNNER...]
 #
-# PACKAGE is a .zip, a .tar.gz or a .deb; PROGRAM and each FILE are paths
-# inside it. RUNNER (Wine, for the Windows archive) runs the program.
+# PACKAGE is a .zip, a .tar.gz, a .deb or an .msi; PROGRAM and each FILE
+# are paths inside it (for the MSI, in the folder it installs). RUNNER (Wine,
+# for the Windows packages) runs the program.
 # CMAKE_COMMAND and CPACK_COMMAND name the tools; OBJDUMP, when set, names an
 # objdump that checks the program imports only Windows system libraries;
 # WINDRES, a windres that reads back the Windows programs' version record and
@@ -22,6 +23,12 @@
 # A .deb must also be lintian-clean, owned by root, and carry the expected
 # control fields; with CI=true (CI runs as root) it is installed with dpkg -i,
 # its program run from /usr/bin, and removed with dpkg -r.
+#
+# An .msi is installed, checked and removed with Wine's msiexec in a Wine
+# prefix of the test's own, where RECORDING_CMD (recording_cmd.exe) stands in
+# for the system's cmd.exe and GUI_PARENT (gui_parent.exe) starts Runabout by
+# name, as Explorer would. With COPY=true the MSI that BUILD_DIR makes is
+# installed first, upgraded to VERSION, and must then be refused over it.
 set -eu
 
 build=$1 archive=$2 version=$3 program=$4
@@ -34,11 +41,24 @@ while [ $# -gt 0 ] && [ "$1" != "--" ]; do
 done
 [ $# -gt 0 ] && shift # The rest is the runner.
 
+runner=${1:-}
+origin=$build
+# Wine's server, which stands beside the wine the runner names.
+wineserver_path() {
+  if [ -x "$(dirname "$runner")/wineserver" ]; then
+    echo "$(dirname "$runner")/wineserver"
+  else
+    echo wineserver
+  fi
+}
 installed=""
+wine_prefix=""
 work=$(mktemp -d "${TMPDIR:-/tmp}/runabout-package-XXXXXX")
-trap '[ -z "$installed" ] || dpkg -r runabout >/dev/null 2>&1; rm -rf "$work"' EXIT
+trap '[ -z "$installed" ] || dpkg -r runabout >/dev/null 2>&1
+[ -z "$wine_prefix" ] || WINEPREFIX=$wine_prefix "$(wineserver_path)" -k 2>/dev/null || true
+rm -rf "$work"' EXIT
 fail() {
-  echo "FAIL: $*" >&2
+  printf 'FAIL: %s\n' "$*" >&2
   exit 1
 }
 
@@ -99,6 +119,7 @@ case $archive in
   *.zip) generator=ZIP ;;
   *.tar.gz) generator=TGZ ;;
   *.deb) generator=DEB ;;
+  *.msi) generator=External ;;
   *) fail "no CPack generator makes $archive" ;;
 esac
 if ! (cd "$build" && "$CPACK_COMMAND" -G $generator -B "$work" \
@@ -119,6 +140,8 @@ $strangers"
   ! printf '%s\n' "$entries" | grep -q '^usr/local' ||
     fail "$archive installs under /usr/local"
   listed=$(printf '%s\n' "$entries" | grep -v -e '/$' -e '^$' | sort)
+elif [ $generator = External ]; then
+  listed=$(msiextract -C "$work/listed" "$package" | sort)
 else
   listed=$("$CMAKE_COMMAND" -E tar tf "$package" | grep -v '/$' | sort)
 fi
@@ -162,6 +185,9 @@ fi
 mkdir "$work/unpacked"
 if [ $generator = DEB ]; then
   dpkg-deb -x "$package" "$work/unpacked"
+elif [ $generator = External ]; then
+  msiextract -C "$work/unpacked" "$package" >/dev/null
+  chmod +x "$work/unpacked/$program" # Windows has no such bit.
 else
   (cd "$work/unpacked" && "$CMAKE_COMMAND" -E tar xf "$package")
 fi
@@ -181,10 +207,12 @@ fi
 
 # The Windows programs' version record and manifest carry VERSION: as the
 # string itself, and as the four numbers Windows keeps (1.0 is 1,0,0,0).
-if [ -n "${WINDRES:-}" ]; then
+# check_version_record FOLDER checks every program in FOLDER.
+check_version_record() {
+  [ -n "${WINDRES:-}" ] || return 0
   numbers=$(echo "$version.0.0.0" | cut -d. -f1-4)
   commas=$(echo "$numbers" | sed 's/\./, /g')
-  for exe in "$(dirname "$path")"/*.exe; do
+  for exe in "$1"/*.exe; do
     resources=$("$WINDRES" -i "$exe" -O rc | sed 's/^ *//')
     for line in "FILEVERSION $commas" "PRODUCTVERSION $commas" \
       "VALUE \"FileVersion\", \"$version\"" \
@@ -199,7 +227,8 @@ $resources"
       fail "the manifest of $(basename "$exe") is not of version $numbers:
 $resources"
   done
-fi
+}
+check_version_record "$(dirname "$path")"
 
 # Whether program FILE is hardened as Debian's packages are:
 # position-independent, every symbol bound at start-up, its relocated data
@@ -292,7 +321,7 @@ check_banner "$@" "$path"
 
 # Every guide the manual page names is where the page says: in the Debian
 # package compressed, in the tar.gz as written, both in share/doc/runabout.
-if [ $generator != ZIP ]; then
+if [ $generator = TGZ ] || [ $generator = DEB ]; then
   root=$(dirname "$(dirname "$path")")
   if [ $generator = DEB ]; then
     suffix=.md.gz
@@ -429,4 +458,183 @@ if [ $generator = DEB ] && [ "${CI:-}" = true ]; then
   esac
   echo "$archive: installed, run and removed"
 fi
+# The MSI under Wine's msiexec, in a prefix of the test's own: installed
+# (with COPY=true, as an upgrade of BUILD_DIR's), run by name, an older one
+# refused over it (COPY=true), removed, and the machine left as it was.
+if [ $generator = External ]; then
+  msi_property() {
+    msiinfo export "$1" Property | tr -d '\r' | sed -n "s/^$2	//p"
+  }
+  product=$(msi_property "$package" ProductCode)
+  upgrade=$(msi_property "$package" UpgradeCode)
+  # Every version must carry the same one, or it installs beside the others.
+  [ "$upgrade" = "{9FD15317-21B3-4BC4-BF44-19ACB36E4D24}" ] ||
+    fail "$archive has UpgradeCode $upgrade, not Runabout's"
+
+  # Versions an MSI cannot carry (major and minor at most 255, build at most
+  # 65535, and no fourth part, which Windows Installer ignores) stop the MSI
+  # with a message; the largest it can carry goes through. Once, in this tree.
+  if [ "${COPY:-}" != true ]; then
+    # The guide gives administrators this version's codes.
+    for code in "$product" "$upgrade"; do
+      grep -qF "$code" "$SOURCE_DIR/docs/guide.md" ||
+        fail "docs/guide.md does not name $code, the MSI's code for $version"
+    done
+    for case in 256.0:refused 1.256:refused 1.0.65536:refused \
+      1.2.3.4:refused 255.255.65535:carried; do
+      other=${case%:*}
+      status=0
+      (cd "$build" && "$CPACK_COMMAND" -G External -D \
+        CPACK_PACKAGE_VERSION="$other" -B "$work/$other" >"$work/$other.log" \
+        2>&1) || status=$?
+      if [ "${case#*:}" = carried ]; then
+        [ "$status" -eq 0 ] || fail "no MSI of $other: $(cat "$work/$other.log")"
+        [ "$(msi_property "$work/$other/$archive" ProductVersion)" = "$other" ] ||
+          fail "the MSI of $other has another ProductVersion"
+      elif [ "$status" -eq 0 ] ||
+        ! tr -s ' \n' '  ' <"$work/$other.log" | grep -q "No MSI of version $other:"; then
+        fail "an MSI of $other, or no message why not: $(cat "$work/$other.log")"
+      fi
+    done
+  fi
+
+  wine_prefix="$work/wineprefix"
+  export WINEPREFIX="$wine_prefix"
+  "$runner" cmd /C exit 0 >/dev/null 2>&1 || fail "no Wine prefix made"
+  cp "$RECORDING_CMD" "$wine_prefix/drive_c/windows/system32/cmd.exe"
+  export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}cmd.exe=n"
+  windows_path() { printf 'Z:%s' "$1" | tr / '\\'; }
+  reg_query() { "$runner" reg query "$@" 2>/dev/null | tr -d '\r'; }
+  folder='C:\Program Files\Runabout\'
+  installed_folder="$wine_prefix/drive_c/Program Files/Runabout"
+
+  # msi_run NAME ARGUMENT...: msiexec quietly, with a verbose log NAME.log;
+  # its status in `status`.
+  msi_run() {
+    log="$work/$1.log"
+    shift
+    status=0
+    "$runner" msiexec "$@" /qn /l*v "$(windows_path "$log")" || status=$?
+  }
+  msi_must() {
+    msi_run "$@"
+    [ "$status" -eq 0 ] || fail "msiexec $*: status $status: $(cat "$log")"
+  }
+  # The machine's PATH, if it is still REG_EXPAND_SZ, and its parts.
+  machine_path() {
+    reg_query 'HKLM\System\CurrentControlSet\Control\Session Manager\Environment' \
+      /v Path | sed -n 's/^ *Path *REG_EXPAND_SZ *//p'
+  }
+  path_parts() { printf '%s\n' "$1" | tr ';' '\n' | grep -v '^$' || true; }
+  path_before=$(machine_path)
+  [ -n "$path_before" ] || fail "no REG_EXPAND_SZ PATH in a new prefix"
+
+  # The one uninstall entry that is Runabout's, with its values; VERSION's.
+  check_entry() {
+    entries=$(reg_query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s)
+    keys=$(printf '%s\n' "$entries" |
+      awk '/^HKEY_/ { key = $0 } /^ +DisplayName +REG_SZ +Runabout$/ { print key }')
+    [ "$keys" = 'HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall\'"$product" ] ||
+      fail "uninstall entries named Runabout: ${keys:-none}; expected $product"
+    values=$(printf '%s\n' "$entries" |
+      awk -v key="$keys" '$0 == key { on = 1; next } /^HKEY_/ { on = 0 } on')
+    for value in "DisplayVersion REG_SZ $version" \
+      "Publisher REG_SZ the Runabout developers" "NoModify REG_DWORD 0x1" \
+      "NoRepair REG_DWORD 0x1"; do
+      printf '%s\n' "$values" | sed 's/^ *//; s/  */ /g' | grep -qxF "$value" ||
+        fail "the uninstall entry has no $value: $values"
+    done
+  }
+  # Installed: the package's files, VERSION's; the folder once at the end of
+  # the machine's PATH; and a new process that names runabout.exe finds it
+  # there and hands two commands to the system's cmd.exe, the stand-in. A
+  # start that Wine lost is tried again, a wrong or misplaced one is not.
+  check_installed() {
+    on_disk=$(cd "$installed_folder/.." && find Runabout -type f | sort)
+    [ "$on_disk" = "$listed" ] || fail "installed:
+$on_disk
+expected:
+$listed"
+    check_version_record "$installed_folder"
+    check_entry
+    path_after=$(machine_path)
+    [ "$(path_parts "$path_after")" = "$(path_parts "$path_before")
+$folder" ] || fail "the machine's PATH is not the folder once at its end: $path_after"
+    mkdir -p "$work/elsewhere" "$work/records"
+    cp "$GUI_PARENT" "$work/elsewhere/gui_parent.exe"
+    wanted_records=$(printf '%s 26:cmd /C start /B cmd /C %s\n' \
+      begin one end one begin two end two)
+    for attempt in 1 2 3; do
+      rm -f "$work/records/records.txt"
+      status=0
+      (cd "$work/elsewhere" &&
+        RUNABOUT_RECORDS=$(windows_path "$work/records") \
+          "$runner" gui_parent.exe runabout.exe one two) || status=$?
+      records=$(cat "$work/records/records.txt" 2>/dev/null || true)
+      if [ "$records" = "$wanted_records" ] && [ "$status" -eq 0 ]; then
+        return 0
+      fi
+      case $wanted_records in
+        "$records"*) ;;
+        *) fail "runabout.exe by name (status $status) handed over:
+$records" ;;
+      esac
+    done
+    fail "runabout.exe by name (status $status), $attempt times, handed over only:
+$records"
+  }
+
+  if [ "${COPY:-}" = true ]; then
+    if ! (cd "$origin" && "$CPACK_COMMAND" -G External -B "$work/old" \
+      >"$work/old.log" 2>&1); then
+      cat "$work/old.log" >&2
+      fail "cpack failed in $origin"
+    fi
+    old=$(ls "$work"/old/*.msi)
+    msi_must install-old /i "$old"
+    msi_must upgrade /i "$package"
+    check_installed
+    # An older version over a newer one: refused, with Windows Installer's
+    # fatal error 1603 (Wine hands on its low byte), and nothing changed.
+    msi_run downgrade /i "$old"
+    [ "$status" -eq $((1603 % 256)) ] ||
+      fail "$(basename "$old") over $version: status $status: $(cat "$log")"
+    msiinfo export "$old" LaunchCondition | grep -q \
+      "A newer version of Runabout is already installed" ||
+      fail "$old refuses a newer version without saying so"
+    check_entry
+    check_version_record "$installed_folder"
+    msi_must uninstall /x "$product"
+  else
+    msi_must install /i "$package"
+    check_installed
+    msi_must uninstall /x "$package"
+  fi
+
+  # Removed: no folder, the machine's PATH as it was (Wine's msiexec leaves
+  # the separator it added behind), and nothing of Runabout's in the
+  # registry: no name, no path, no code, also as Windows Installer keys
+  # them (each group's digits reversed; the last two in pairs).
+  [ ! -e "$installed_folder" ] || fail "$folder is left after removal"
+  [ "$(path_parts "$(machine_path)")" = "$(path_parts "$path_before")" ] ||
+    fail "the machine's PATH after removal: $(machine_path)"
+  packed() {
+    digits=$(printf '%s' "$1" | tr -d '{}-')
+    for group in 1-8 9-12 13-16; do
+      printf '%s' "$digits" | cut -c "$group" | rev | tr -d '\n'
+    done
+    printf '%s\n' "$digits" | cut -c 17-32 | sed 's/\(.\)\(.\)/\2\1/g'
+  }
+  # The server writes the registry out as it ends.
+  "$(wineserver_path)" -k 2>/dev/null || true
+  "$(wineserver_path)" -w
+  traces=$(grep -i -F -e Runabout -e "$(printf '%s' "$product" | tr -d '{}')" \
+    -e "$(printf '%s' "$upgrade" | tr -d '{}')" \
+    -e "$(packed "$product")" -e "$(packed "$upgrade")" \
+    "$wine_prefix"/*.reg || true)
+  [ -z "$traces" ] || fail "left in the registry after removal:
+$traces"
+  echo "$archive: installed, run by name and removed under Wine's msiexec"
+fi
+
 echo "$archive: $(echo "$listed" | wc -l) files, banner as expected"
