@@ -1,10 +1,10 @@
 # What `cmake --install` puts in place, and the release archives CPack builds
 # from it: runabout-<version>-win64.zip from the Windows build (runabout.exe,
-# runaboutw.exe and the documents side by side, the guides in docs/ as in the
-# sources, so that the README's links hold; to unpack anywhere and put on
+# runaboutw.exe and the documents side by side; to unpack anywhere and put on
 # PATH) and runabout-<version>-Linux.tar.gz from the native one (a usual
-# prefix tree, every document in share/doc/runabout; POSIX has no console
-# windows, so no runaboutw).
+# prefix tree, the documents in share/doc/runabout; POSIX has no console
+# windows, so no runaboutw). Both keep the guides in docs/ beside the README,
+# as in the sources, so that the links between them hold.
 # On a Debian-family system the native build also gives the Debian package
 # runabout_<version>-<revision>_<architecture>.deb (see cmake/debian/).
 set(RUNABOUT_DOCUMENTS LICENSE CHANGELOG.md)
@@ -27,8 +27,10 @@ else()
   install(TARGETS runabout RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${PROJECT_SOURCE_DIR}/docs/runabout.1
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  install(FILES ${runabout_document_paths} ${runabout_guide_paths}
+  install(FILES ${runabout_document_paths}
           DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/runabout)
+  install(FILES ${runabout_guide_paths}
+          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/runabout/docs)
 endif()
 
 set(CPACK_PACKAGE_NAME runabout)
