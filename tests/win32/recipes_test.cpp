@@ -364,6 +364,32 @@ class Recipes : public ::testing::Test {
     DeleteFolders(kRunaboutFolder, kUsers);
   }
 
+  // Readies `directory` for `recipe` entered as `entered`: the stand-ins of
+  // the programs it names, its helper batch files and recipe.bat, and no
+  // records left beside the installed programs.
+  static void PrepareCase(const e2e::ScratchDirectory& directory,
+                          const Recipe& recipe, const Entered& entered) {
+    for (const char* program : kPrograms) {
+      if (program != recipe.systemProgram) {
+        ASSERT_FALSE(directory.Copy(RECORDER_PATH, program).empty());
+      }
+    }
+    for (const HelperBatchFile& helper : recipe.helpers) {
+      ASSERT_TRUE(WriteText(helper.path.find('\\') == std::string::npos
+                                ? directory.path() + helper.path
+                                : helper.path,
+                            helper.text + "\r\n"));
+    }
+    if (!entered.batchFile.empty()) {
+      ASSERT_TRUE(WriteText(directory.path() + "recipe.bat",
+                            "@" + entered.batchFile + "\r\n"));
+    }
+    for (const char* program : kInstalledPrograms) {
+      DeleteFileA((e2e::DirectoryOf(program) + "args.txt").c_str());
+      DeleteFileA((e2e::DirectoryOf(program) + "consoles.txt").c_str());
+    }
+  }
+
   // Runs `recipe` as `entered` in a fresh case directory and compares what
   // the programs received with the recipe's runs. A run missing some of them
   // lost a start to Wine and is made again; one with anything wrong fails.
@@ -388,25 +414,7 @@ class Recipes : public ::testing::Test {
       const std::string runabout =
           directory.Copy(RUNABOUT_PATH, "runabout.exe");
       ASSERT_FALSE(runabout.empty());
-      for (const char* program : kPrograms) {
-        if (program != recipe.systemProgram) {
-          ASSERT_FALSE(directory.Copy(RECORDER_PATH, program).empty());
-        }
-      }
-      for (const HelperBatchFile& helper : recipe.helpers) {
-        ASSERT_TRUE(WriteText(helper.path.find('\\') == std::string::npos
-                                  ? directory.path() + helper.path
-                                  : helper.path,
-                              helper.text + "\r\n"));
-      }
-      if (!entered.batchFile.empty()) {
-        ASSERT_TRUE(WriteText(directory.path() + "recipe.bat",
-                              "@" + entered.batchFile + "\r\n"));
-      }
-      for (const char* program : kInstalledPrograms) {
-        DeleteFileA((e2e::DirectoryOf(program) + "args.txt").c_str());
-        DeleteFileA((e2e::DirectoryOf(program) + "consoles.txt").c_str());
-      }
+      ASSERT_NO_FATAL_FAILURE(PrepareCase(directory, recipe, entered));
 
       std::string starter = GUI_PARENT_PATH;
       if (entered.starter == Starter::kCmd) starter = cmd;
