@@ -5,8 +5,7 @@
 int Main() {
   // Two arguments are the least: one program needs no launcher.
   if (CommandArgumentCount() > 1) {
-    StartPass();
-    return kExitStarted;
+    return StartPass() ? kExitStarted : kExitLost;
   }
   ShowUsage();
   return kExitUsage;

@@ -10,7 +10,8 @@
 inline constexpr char ShellPrefix[] = "cmd /C start /B cmd /C ";
 
 /// Exit statuses of a run.
-inline constexpr int kExitStarted = 0;  ///< The start pass ran.
+inline constexpr int kExitStarted = 0;  ///< Every command was handed off.
+inline constexpr int kExitLost = 1;     ///< A command could not be handed off.
 inline constexpr int kExitUsage = 2;    ///< Too few arguments; usage shown.
 
 /// Runs the program once: with two or more arguments the start pass, else the
@@ -18,8 +19,9 @@ inline constexpr int kExitUsage = 2;    ///< Too few arguments; usage shown.
 int Main();
 
 /// Groups the arguments into commands and starts each one, in order, waiting
-/// for each hand-off before reading on.
-void StartPass();
+/// for each hand-off before reading on. Returns false if a command could not
+/// be handed off (the rest are still started).
+bool StartPass();
 
 /// Prints the 13-line usage text to standard output.
 void ShowUsage();

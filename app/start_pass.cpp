@@ -26,7 +26,8 @@ bool EndsWithQuote(const std::string& text) {
 
 }  // namespace
 
-void StartPass() {
+bool StartPass() {
+  bool allHandedOff = true;
   InQuotedGroup = 0;
   PendingCommand.clear();
   const int count = CommandArgumentCount();
@@ -50,9 +51,10 @@ void StartPass() {
       PendingCommand = CurrentArgument;
     }
     if (InQuotedGroup == 0) {
-      RunAndWait(ShellPrefix + PendingCommand);
+      allHandedOff = RunAndWait(ShellPrefix + PendingCommand) && allHandedOff;
       PendingCommand.clear();
     }
   }
   // A group still open here is dropped: its command is never started.
+  return allHandedOff;
 }

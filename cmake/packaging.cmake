@@ -18,20 +18,62 @@ list(TRANSFORM RUNABOUT_DOCUMENTS PREPEND ${PROJECT_SOURCE_DIR}/
 list(TRANSFORM RUNABOUT_GUIDES PREPEND ${PROJECT_SOURCE_DIR}/docs/
      OUTPUT_VARIABLE runabout_guide_paths)
 
+# The folders the install puts files in, and those of them that are
+# Runabout's own, which uninstall.cmake removes too.
+if(WIN32)
+  set(runabout_install_folders . docs)
+  set(runabout_own_folders docs)
+else()
+  include(GNUInstallDirs)
+  set(runabout_doc_folder ${CMAKE_INSTALL_DATAROOTDIR}/doc/runabout)
+  set(runabout_install_folders ${CMAKE_INSTALL_BINDIR}
+      ${CMAKE_INSTALL_MANDIR}/man1 ${runabout_doc_folder}/docs)
+  set(runabout_own_folders ${runabout_doc_folder}/docs ${runabout_doc_folder})
+endif()
+
+# install() sets the modes of the files it copies (0644, 0755 for programs),
+# but makes folders under the umask of whoever installs, which sudo keeps:
+# under umask 077 no other user could read the manual page or the guides. So
+# the folders this install makes are made readable by all; those that were
+# there before keep their modes.
+install(CODE "set(runabout_install_folders \"${runabout_install_folders}\")")
+install(CODE [[
+  set(runabout_made_folders "")
+  foreach(folder IN LISTS runabout_install_folders)
+    set(path "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${folder}")
+    while(path AND NOT EXISTS "${path}")
+      list(APPEND runabout_made_folders "${path}")
+      get_filename_component(path "${path}" DIRECTORY)
+    endwhile()
+  endforeach()
+]])
+
 if(WIN32)
   install(TARGETS runabout runaboutw RUNTIME DESTINATION .)
   install(FILES ${runabout_document_paths} DESTINATION .)
   install(FILES ${runabout_guide_paths} DESTINATION docs)
 else()
-  include(GNUInstallDirs)
   install(TARGETS runabout RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${PROJECT_SOURCE_DIR}/docs/runabout.1
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  install(FILES ${runabout_document_paths}
-          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/runabout)
-  install(FILES ${runabout_guide_paths}
-          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/runabout/docs)
+  install(FILES ${runabout_document_paths} DESTINATION ${runabout_doc_folder})
+  install(FILES ${runabout_guide_paths} DESTINATION ${runabout_doc_folder}/docs)
 endif()
+
+install(CODE [[
+  # chmod adds the bits and leaves the set-group-ID bit a folder may have
+  # taken from its parent, as in Debian's /usr/local.
+  if(CMAKE_HOST_UNIX AND runabout_made_folders)
+    execute_process(COMMAND chmod u+rwx,go+rx -- ${runabout_made_folders}
+                    COMMAND_ERROR_IS_FATAL ANY)
+  endif()
+]])
+
+# Removal: `cmake -P BUILD/uninstall.cmake` takes away what the last
+# `cmake --install` of this build tree put in place, and the folders of
+# Runabout's own.
+configure_file(${PROJECT_SOURCE_DIR}/cmake/uninstall.cmake.in
+               ${PROJECT_BINARY_DIR}/uninstall.cmake @ONLY)
 
 set(CPACK_PACKAGE_NAME runabout)
 set(CPACK_PACKAGE_VENDOR "the Runabout developers")

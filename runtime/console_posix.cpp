@@ -11,14 +11,15 @@
 namespace {
 
 // Writes all `count` bytes, completing partial writes and retrying EINTR; any
-// other failure drops the rest.
+// other failure drops the rest. A write that takes nothing, and gives no
+// error, would take nothing the next time too, so it fails as well.
 void WriteAll(int fd, const char* bytes, std::size_t count) {
   while (count > 0) {
     const ssize_t n = write(fd, bytes, count);
-    if (n < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
+    if (n <= 0) {
       return;
     }
     bytes += n;

@@ -10,7 +10,9 @@ void StartProcessRunner();
 
 /// Starts `commandLine` as a child process and blocks until that child has
 /// ended, polling every 10 ms; the first check comes after the first pause.
-/// A child that cannot be started is passed over: the caller learns neither
-/// whether it started nor how it ended. On POSIX, where a process limit can
-/// refuse the fork, a line on standard error says so.
-void RunAndWait(const std::string& commandLine);
+/// A child that cannot be started is passed over. Returns false only when the
+/// command is known not to have been handed off: on POSIX, when a fork failed
+/// (a process limit), in Runabout or in the stage it waits for, of which a
+/// line on standard error names the command. Otherwise, and always on
+/// Windows, true, whether or not the program itself could be started.
+bool RunAndWait(const std::string& commandLine);

@@ -29,6 +29,10 @@ constexpr long kPollNanoseconds = 10L * 1000 * 1000;
 // command it could not run.
 constexpr int kStageFailed = 127;
 
+// Exit status of a stage whose fork for the next one failed: the command was
+// not handed off. Runabout reads it from the stage it waits for.
+constexpr int kStageCouldNotFork = 126;
+
 constexpr char kShell[] = "/bin/sh";
 
 // The SIGPIPE disposition Runabout was started with. StartConsole ignores the
@@ -61,25 +65,35 @@ Stages ReadStages(const std::string& line) {
 }
 
 // Writes `parts` as one line on standard error, in one write() from a fixed
-// buffer, as a forked stage allocates nothing. Its callers pass strerror's
-// text: Runabout never sets a locale, and has one thread, so that is the C
-// locale's fixed text, and strerror takes no lock that a fork could have left
-// held. A stage that cannot even report has nothing left to do.
+// buffer, as a forked stage allocates nothing; a line too long for it is cut
+// and ends with "..." to say so. Its callers pass strerror's text: Runabout
+// never sets a locale, and has one thread, so that is the C locale's fixed
+// text, and strerror takes no lock that a fork could have left held. A stage
+// that cannot even report has nothing left to do.
 void WriteErrorLine(std::initializer_list<std::string_view> parts) {
+  constexpr std::string_view kCut = "...";
   std::array<char, 256> line{};
+  const std::size_t room = line.size() - 1;  // The newline's byte is kept.
   std::size_t size = 0;
+  bool cut = false;
   for (const std::string_view part : parts) {
-    size += part.copy(line.data() + size, line.size() - 1 - size);
+    const std::size_t taken = part.copy(line.data() + size, room - size);
+    size += taken;
+    cut = cut || taken < part.size();
   }
-  size += std::string_view("\n").copy(line.data() + size, 1);
+  if (cut) {
+    size = room - kCut.size();
+    size += kCut.copy(line.data() + size, kCut.size());
+  }
+  line[size++] = '\n';
   [[maybe_unused]] const ssize_t written =
       write(STDERR_FILENO, line.data(), size);
 }
 
 // A fork that failed, in Runabout or in a stage, as under a process limit:
-// the command is lost, so the user is told.
-void ReportForkFailed(int error) {
-  WriteErrorLine({ProgramName, ": fork: ", strerror(error)});
+// `command` is lost, so the user is told which.
+void ReportForkFailed(int error, std::string_view command) {
+  WriteErrorLine({ProgramName, ": fork: ", strerror(error), ": ", command});
 }
 
 // Carries out `stages` in this process, a fresh fork; never returns. It only
@@ -92,8 +106,8 @@ void ReportForkFailed(int error) {
   for (int i = 0; i < stages.backgroundStarts; ++i) {
     const pid_t background = fork();
     if (background < 0) {
-      ReportForkFailed(errno);
-      _exit(kStageFailed);
+      ReportForkFailed(errno, stages.shellText);
+      _exit(kStageCouldNotFork);
     }
     if (background != 0) {
       _exit(0);
@@ -118,27 +132,31 @@ void StartProcessRunner() {
   sigaction(SIGPIPE, nullptr, &gInheritedPipeAction);
 }
 
-void RunAndWait(const std::string& commandLine) {
+bool RunAndWait(const std::string& commandLine) {
   const Stages stages = ReadStages(commandLine);
   const pid_t child = fork();
   if (child == 0) {
     RunStages(stages);
   }
   if (child < 0) {
-    ReportForkFailed(errno);
+    ReportForkFailed(errno, stages.shellText);
   }
   // A failed fork is passed over after the first pause. A failed reading
   // counts as a child that has ended; an interrupted one is taken again.
   for (;;) {
     Pause();
     if (child < 0) {
-      return;
+      return false;
     }
     int status = 0;
     const pid_t ended = waitpid(child, &status, WNOHANG);
     if (ended == 0 || (ended < 0 && errno == EINTR)) {
       continue;
     }
-    return;
+    // A stage that starts the next in the background ends as soon as it has
+    // forked; only the one that runs the shell itself ends as the command.
+    return !(ended == child && stages.backgroundStarts > 0 &&
+             WIFEXITED(status) &&
+             WEXITSTATUS(status) == kStageCouldNotFork);
   }
 }

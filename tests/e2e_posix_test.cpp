@@ -311,6 +311,7 @@ TEST_F(PosixEndToEnd, CommandThatCannotRunIsPassedOver) {
     int commands;                   // How many commands they make.
     std::string error;  // On standard error, in one line per command.
     const char* failFork = nullptr;  // Which fork fails, as under a limit.
+    int status = 0;  // 1 when Runabout knows a command was not handed off.
   } const cases[] = {
       // The shell's own message, not Runabout's.
       {"a missing program",
@@ -327,17 +328,31 @@ TEST_F(PosixEndToEnd, CommandThatCannotRunIsPassedOver) {
       // The stage that cannot start /bin/sh says so itself.
       {"a command too long for execve", tooLong, 1,
        "/bin/sh: Argument list too long\n"},
-      // A process limit (ulimit -u, a pids cgroup) refuses a fork.
+      // A process limit (ulimit -u, a pids cgroup) refuses a fork: the
+      // command is lost, and the line names it.
       {"Runabout cannot fork for a command",
        {"touch lost"},
        1,
-       "Runabout: fork: Resource temporarily unavailable\n",
-       "runabout"},
+       "Runabout: fork: Resource temporarily unavailable: touch lost\n",
+       "runabout",
+       1},
       {"a stage cannot fork its background stage",
-       {"touch lost"},
+       {"\"touch", "lost\""},
        1,
-       "Runabout: fork: Resource temporarily unavailable\n",
-       "stage"},
+       "Runabout: fork: Resource temporarily unavailable: touch lost\n",
+       "stage",
+       1},
+      // A forked stage has one line of 256 bytes for it, so a long command
+      // is cut, and the line says so.
+      {"a stage cannot fork for a long command",
+       {"touch " + std::string(300, 'x')},
+       1,
+       ("Runabout: fork: Resource temporarily unavailable: touch " +
+        std::string(300, 'x'))
+               .substr(0, 252) +
+           "...\n",
+       "stage",
+       1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.why);
@@ -346,10 +361,10 @@ TEST_F(PosixEndToEnd, CommandThatCannotRunIsPassedOver) {
     args.emplace_back("touch next");
     const Result r = c.failFork == nullptr
                          ? Runabout(args)
-                         : Run(RUNABOUT_FAILING_FORK_PATH, args, Stdout::kFile,
+                         : Run(RUNABOUT_FAILING_SYSTEM_CALLS_PATH, args, Stdout::kFile,
                                {{"RUNABOUT_FAIL_FORK", c.failFork}});
     ASSERT_TRUE(r.ended);
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.status, c.status);
     EXPECT_EQ(r.out, "");
     ASSERT_TRUE(WaitForStartedPrograms());
     EXPECT_TRUE(Exists(Path("next")));
@@ -514,6 +529,14 @@ TEST_F(PosixEndToEnd, UsageWhenStandardOutputFails) {
     EXPECT_EQ(r.status, 2) << static_cast<int>(out);
     EXPECT_EQ(r.err, "");
   }
+  // A write() that takes nothing, and reports no error, fails as well; it
+  // must not be tried again for ever.
+  const Result r = Run(RUNABOUT_FAILING_SYSTEM_CALLS_PATH, {}, Stdout::kFile,
+                       {{"RUNABOUT_STDOUT_TAKES_NOTHING", "1"}});
+  ASSERT_TRUE(r.ended);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "");
 }
 
 TEST_F(PosixEndToEnd, OutOfMemoryEndsTheRunAndStartsNothingMore) {

@@ -339,6 +339,21 @@ if [ $generator != ZIP ]; then
   done
 fi
 
+# Another user, run as nobody, can run the program in PREFIX, read its
+# manual page and read every guide.
+readable_by_others() {
+  chmod 755 "$work" # mktemp made it 0700, which would keep others out.
+  as_other() { setpriv --reuid=nobody --regid=nogroup --clear-groups "$@"; }
+  check_banner as_other "$1/bin/runabout"
+  page=$(as_other env MANPATH="$1/share/man" MANPAGER=cat MANWIDTH=80 \
+    LC_ALL=C.UTF-8 man runabout 2>&1) || true
+  printf '%s\n' "$page" | grep -q "EXIT STATUS" ||
+    fail "another user cannot read the manual page in $1: $page"
+  for guide in "$1"/share/doc/runabout/*.md "$1"/share/doc/runabout/docs/*.md; do
+    as_other cat "$guide" >/dev/null || fail "another user cannot read $guide"
+  done
+}
+
 # Unpacked into a prefix that is there with the README's own command, as root
 # under the umask 077 of hardened systems: the prefix's folders keep their
 # owners and modes (setgid and group staff, as a stock Debian /usr/local),
@@ -390,17 +405,25 @@ $before
 to:
 $after"
   if [ "$(id -u)" -eq 0 ]; then
-    chmod 755 "$work" # mktemp made it 0700, which would keep others out.
-    as_other() { setpriv --reuid=nobody --regid=nogroup --clear-groups "$@"; }
-    check_banner as_other "$prefix/bin/runabout"
-    page=$(as_other env MANPATH="$prefix/share/man" MANPAGER=cat MANWIDTH=80 \
-      LC_ALL=C.UTF-8 man runabout 2>&1) || true
-    printf '%s\n' "$page" | grep -q "EXIT STATUS" ||
-      fail "another user cannot read the manual page: $page"
+    readable_by_others "$prefix"
   else
     echo "$archive: not run as root, so the prefix's folders were neither" \
       "setgid nor of group staff, and no other user ran the program or read" \
       "its page"
+  fi
+
+  # Installed from the build tree, as root under umask 077, into a prefix
+  # that the install makes: another user can run the program and read its
+  # page and guides, and the removal leaves nothing of Runabout's.
+  if [ "${COPY:-}" != true ]; then
+    scratch="$work/installed/usr"
+    (umask 077 && "$CMAKE_COMMAND" --install "$build" --prefix "$scratch" \
+      >"$work/install.log" 2>&1) || fail "cmake --install: $(cat "$work/install.log")"
+    [ "$(id -u)" -ne 0 ] || readable_by_others "$scratch"
+    "$CMAKE_COMMAND" -P "$build/uninstall.cmake" >"$work/uninstall.log" 2>&1 ||
+      fail "uninstall.cmake: $(cat "$work/uninstall.log")"
+    left=$(find "$work/installed" -type f -o -iname '*runabout*')
+    [ -z "$left" ] || fail "left after uninstall.cmake: $left"
   fi
 fi
 

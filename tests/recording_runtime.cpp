@@ -51,8 +51,9 @@ std::string CommandArgument(int index) {
   return gArguments[static_cast<std::size_t>(index)];
 }
 
-void RunAndWait(const std::string& commandLine) {
+bool RunAndWait(const std::string& commandLine) {
   gStartedLines.push_back(commandLine);
+  return true;
 }
 
 void StartConsole() {}

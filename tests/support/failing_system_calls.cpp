@@ -1,7 +1,10 @@
-// fork() for a test build of the real program, linked with --wrap=fork: with
-// RUNABOUT_FAIL_FORK set, one fork fails with EAGAIN, as under a process
-// limit. "runabout" fails Runabout's own first fork; "stage", the fork that
-// the first command's stage makes to start its background stage.
+// fork() and write() for a test build of the real program, linked with
+// --wrap=fork and --wrap=write, that fail on demand:
+// - RUNABOUT_FAIL_FORK: one fork fails with EAGAIN, as under a process
+//   limit. "runabout" fails Runabout's own first fork; "stage", the fork
+//   that the first command's stage makes to start its background stage.
+// - RUNABOUT_STDOUT_TAKES_NOTHING: every write() to standard output returns
+//   0, having written nothing, as a write() that makes no progress may.
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -9,9 +12,10 @@
 #include <cstdlib>
 #include <cstring>
 
-// The names --wrap gives the real fork and its replacement.
+// The names --wrap gives the real calls and their replacements.
 // NOLINTBEGIN(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 extern "C" pid_t __real_fork();
+extern "C" ssize_t __real_write(int fd, const void* bytes, size_t count);
 
 namespace {
 
@@ -37,5 +41,13 @@ extern "C" pid_t __wrap_fork() {
     return -1;
   }
   return __real_fork();
+}
+
+extern "C" ssize_t __wrap_write(int fd, const void* bytes, size_t count) {
+  if (fd == STDOUT_FILENO &&
+      std::getenv("RUNABOUT_STDOUT_TAKES_NOTHING") != nullptr) {
+    return 0;
+  }
+  return __real_write(fd, bytes, count);
 }
 // NOLINTEND(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
