@@ -85,7 +85,7 @@ void WriteErrorLine(std::initializer_list<std::string_view> parts) {
     size = room - kCut.size();
     size += kCut.copy(line.data() + size, kCut.size());
   }
-  line[size++] = '\n';
+  size += std::string_view("\n").copy(line.data() + size, 1);
   [[maybe_unused]] const ssize_t written =
       write(STDERR_FILENO, line.data(), size);
 }
@@ -156,7 +156,6 @@ bool RunAndWait(const std::string& commandLine) {
     // A stage that starts the next in the background ends as soon as it has
     // forked; only the one that runs the shell itself ends as the command.
     return !(ended == child && stages.backgroundStarts > 0 &&
-             WIFEXITED(status) &&
-             WEXITSTATUS(status) == kStageCouldNotFork);
+             WIFEXITED(status) && WEXITSTATUS(status) == kStageCouldNotFork);
   }
 }

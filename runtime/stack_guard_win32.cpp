@@ -45,9 +45,8 @@ __attribute__((constructor(101), no_stack_protector)) void SeedStackGuard() {
   GetSystemTimeAsFileTime(&now);
   LARGE_INTEGER counter;
   QueryPerformanceCounter(&counter);
-  std::uint64_t seed =
-      (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) |
-      now.dwLowDateTime;
+  std::uint64_t seed = (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) |
+                       now.dwLowDateTime;
   seed ^= static_cast<std::uint64_t>(GetCurrentProcessId()) << 32;
   seed ^= GetCurrentThreadId();
   seed ^= GetTickCount64() << 40;

@@ -17,9 +17,9 @@ TEST(StackGuard, SeededForEveryProcess) {
   std::set<unsigned long long> guards;
   for (int run = 0; run < 3; ++run) {
     std::string printed;
-    const e2e::Outcome outcome = e2e::RunCapturingOutput(
-        dir.path() + "stack_smasher.exe", "stack_smasher.exe", dir.path(),
-        &printed);
+    const e2e::Outcome outcome =
+        e2e::RunCapturingOutput(dir.path() + "stack_smasher.exe",
+                                "stack_smasher.exe", dir.path(), &printed);
     ASSERT_TRUE(outcome.ended);
     ASSERT_EQ(outcome.exitCode, 0u);
     const unsigned long long guard = std::stoull(printed, nullptr, 16);

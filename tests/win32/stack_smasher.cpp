@@ -16,7 +16,8 @@ __attribute__((noinline)) int CopyOnStack(const char* text) {
   char buffer[8];
   char* out = buffer;
   while (*text != '\0') {
-    *out++ = *text++;  // NOLINT(cppcoreguidelines-pro-bounds-pointer-arithmetic)
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-bounds-pointer-arithmetic)
+    *out++ = *text++;
   }
   *out = '\0';
   return std::puts(buffer);
