@@ -1,10 +1,10 @@
 # What `cmake --install` puts in place, and the release archives CPack builds
 # from it: runabout-<version>-win64.zip from the Windows build (runabout.exe,
-# runaboutw.exe and the documents side by side, the guides in docs/ as in the
-# sources, so that the README's links hold; to unpack anywhere and put on
+# runaboutw.exe and the documents side by side; to unpack anywhere and put on
 # PATH) and runabout-<version>-Linux.tar.gz from the native one (a usual
-# prefix tree, every document in share/doc/runabout; POSIX has no console
-# windows, so no runaboutw).
+# prefix tree, the documents in share/doc/runabout; POSIX has no console
+# windows, so no runaboutw). Both keep the guides in docs/ beside the README,
+# as in the sources, so that the links between them hold.
 # On a Debian-family system the native build also gives the Debian package
 # runabout_<version>-<revision>_<architecture>.deb (see cmake/debian/), and
 # the 64-bit Windows build the MSI runabout-<version>-win64.msi, the same
@@ -29,8 +29,8 @@ else()
   include(GNUInstallDirs)
   set(runabout_doc_folder ${CMAKE_INSTALL_DATAROOTDIR}/doc/runabout)
   set(runabout_install_folders ${CMAKE_INSTALL_BINDIR}
-      ${CMAKE_INSTALL_MANDIR}/man1 ${runabout_doc_folder})
-  set(runabout_own_folders ${runabout_doc_folder})
+      ${CMAKE_INSTALL_MANDIR}/man1 ${runabout_doc_folder}/docs)
+  set(runabout_own_folders ${runabout_doc_folder}/docs ${runabout_doc_folder})
 endif()
 
 # install() sets the modes of the files it copies (0644, 0755 for programs),
@@ -58,8 +58,8 @@ else()
   install(TARGETS runabout RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${PROJECT_SOURCE_DIR}/docs/runabout.1
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  install(FILES ${runabout_document_paths} ${runabout_guide_paths}
-          DESTINATION ${runabout_doc_folder})
+  install(FILES ${runabout_document_paths} DESTINATION ${runabout_doc_folder})
+  install(FILES ${runabout_guide_paths} DESTINATION ${runabout_doc_folder}/docs)
 endif()
 
 install(CODE [[

@@ -232,6 +232,9 @@ TEST_F(PosixEndToEnd, Recipes) {
       {R"(runabout '"my-editor' a.txt 'b.txt"' my-browser)",
        {R"(my-editor [a.txt] [b.txt])", R"(my-browser)"}},
       {R"(runabout my-browser '"my-editor' a.txt)", {R"(my-browser)"}},
+      // Quoted whole in double quotes, a command opens a group that never
+      // closes.
+      {R"(runabout '"my-editor notes.txt"' my-browser)", {}},
       {R"(runabout '"my-editor a.txt' '"my-editor b.txt' 'c.txt"')",
        {R"(my-editor [b.txt] [c.txt])"}},
       {R"(runabout 'my-editor notes.txt </dev/null' my-browser)",

@@ -319,8 +319,35 @@ check_banner() {
 }
 check_banner "$@" "$path"
 
+# Every relative link of every Markdown file in the package leads to a file
+# of the package: the README's to the guides, the guides' to each other and
+# back. The Debian package compresses its documents, as Debian policy asks,
+# and there a link to FILE finds FILE.gz.
+documents=$(find "$work/unpacked" -name '*.md' -o -name '*.md.gz' | sort)
+[ -n "$documents" ] || fail "$archive holds no Markdown file"
+broken=""
+for document in $documents; do
+  case $document in
+    *.gz) text=$(gzip -dc "$document") ;;
+    *) text=$(cat "$document") ;;
+  esac
+  folder=$(dirname "$document")
+  for target in $(printf '%s\n' "$text" | grep -oE '\]\([^) ]+\)' |
+    sed 's/^](//; s/)$//; s/#.*//'); do
+    case $target in
+      "" | *://* | mailto:*) continue ;;
+    esac
+    [ -e "$folder/$target" ] ||
+      { [ $generator = DEB ] && [ -e "$folder/$target.gz" ]; } ||
+      broken="$broken
+${document#"$work/unpacked/"}: $target"
+  done
+done
+[ -z "$broken" ] || fail "links in $archive that lead to no file of it:
+$(printf '%s\n' "$broken" | sort -u)"
+
 # Every guide the manual page names is where the page says: in the Debian
-# package compressed, in the tar.gz as written, both in share/doc/runabout.
+# package compressed, in the tar.gz as written, both in share/doc/runabout/docs.
 if [ $generator = TGZ ] || [ $generator = DEB ]; then
   root=$(dirname "$(dirname "$path")")
   if [ $generator = DEB ]; then
@@ -330,12 +357,14 @@ if [ $generator = TGZ ] || [ $generator = DEB ]; then
     suffix=.md
     page=$(cat "$root/share/man/man1/runabout.1")
   fi
+  printf '%s\n' "$page" | grep -q 'share/doc/runabout/docs' ||
+    fail "the manual page names no share/doc/runabout/docs"
   named=$(printf '%s\n' "$page" | grep -oE '[a-z]+\.md(\.gz)?' |
     grep -E "^[a-z]+\\$suffix\$" | sort -u || true)
   [ -n "$named" ] || fail "the manual page names no guide of the form *$suffix"
   for name in $named; do
-    [ -f "$root/share/doc/runabout/$name" ] ||
-      fail "the manual page names $name, not in $archive's share/doc/runabout"
+    [ -f "$root/share/doc/runabout/docs/$name" ] ||
+      fail "the manual page names $name, not in $archive's share/doc/runabout/docs"
   done
 fi
 
@@ -349,7 +378,7 @@ readable_by_others() {
     LC_ALL=C.UTF-8 man runabout 2>&1) || true
   printf '%s\n' "$page" | grep -q "EXIT STATUS" ||
     fail "another user cannot read the manual page in $1: $page"
-  for guide in "$1"/share/doc/runabout/*.md; do
+  for guide in "$1"/share/doc/runabout/*.md "$1"/share/doc/runabout/docs/*.md; do
     as_other cat "$guide" >/dev/null || fail "another user cannot read $guide"
   done
 }

@@ -5,12 +5,15 @@
 #   usr/share/doc/runabout/copyright              machine-readable, from LICENSE
 #   usr/share/doc/runabout/changelog.gz           CHANGELOG.md
 #   usr/share/doc/runabout/changelog.Debian.gz    the package's own changelog
-#   usr/share/doc/runabout/guide.md.gz            the guides the manual page
-#   usr/share/doc/runabout/troubleshooting.md.gz  names, compressed as policy
-#   usr/share/doc/runabout/security.md.gz         asks of documents over 4 kB
+#   usr/share/doc/runabout/README.md.gz           the README, and the guides
+#   usr/share/doc/runabout/docs/*.md.gz           the manual page names, beside
+#                                                 it as in the sources for the
+#                                                 links between them, compressed
+#                                                 as policy asks of documents
+#                                                 over 4 kB
 #   usr/share/lintian/overrides/runabout          the one lintian tag that stays
-# and leaves out README.md and LICENSE, which the archives carry. The program,
-# already stripped, also loses the compiler's notes, as in Debian's packages.
+# and leaves out LICENSE, which the archives carry. The program, already
+# stripped, also loses the compiler's notes, as in Debian's packages.
 if(NOT CPACK_GENERATOR STREQUAL "DEB")
   return()
 endif()
@@ -30,9 +33,10 @@ endfunction()
 
 runabout_gzip("${man1}/runabout.1" "${man1}/runabout.1.gz")
 runabout_gzip("${doc}/CHANGELOG.md" "${doc}/changelog.gz")
-foreach(guide ${CPACK_RUNABOUT_GUIDES})
-  runabout_gzip("${doc}/${guide}" "${doc}/${guide}.gz")
-  file(REMOVE "${doc}/${guide}")
+list(TRANSFORM CPACK_RUNABOUT_GUIDES PREPEND docs/ OUTPUT_VARIABLE guides)
+foreach(document README.md ${guides})
+  runabout_gzip("${doc}/${document}" "${doc}/${document}.gz")
+  file(REMOVE "${doc}/${document}")
 endforeach()
 
 # A non-native package (its version has a Debian revision) carries its own
@@ -76,8 +80,7 @@ execute_process(COMMAND "${CPACK_RUNABOUT_STRIP}" --remove-section=.comment
                         --remove-section=.note "${usr}/bin/runabout"
                 COMMAND_ERROR_IS_FATAL ANY)
 
-file(REMOVE "${man1}/runabout.1" "${doc}/CHANGELOG.md" "${doc}/LICENSE"
-     "${doc}/README.md")
+file(REMOVE "${man1}/runabout.1" "${doc}/CHANGELOG.md" "${doc}/LICENSE")
 # Directories 0755 whatever the umask.
 file(CHMOD_RECURSE "${usr}" DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE
      OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

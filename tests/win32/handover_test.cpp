@@ -126,6 +126,11 @@ TEST(HandOver, QuotedGroups) {
        R"(runabout """C:\Tools\app.exe" calc.exe)",
        {},
        0},
+      // ... up to an argument that opens a group afresh.
+      {"a later group still starts",
+       R"(runabout """C:\Tools\app.exe" calc.exe """C:\Program Files\Example App\app.exe")",
+       {"\"C:\\Program Files\\Example App\\app.exe\""},
+       0},
   };
   for (const HandOverCase& c : cases) ExpectHandOver(c);
 }

@@ -8,17 +8,19 @@
 // %LOCALAPPDATA%\Programs\Runabout of a user whose name holds a space. The
 // argument recorder stands in for every program the recipes name: in the
 // case directory as calc.exe, notepad.exe, explorer.exe and ping.exe, and as
-// the installed programs below, one of which App Paths names. What each copy
-// received is compared with the table as a set, since programs started in the
-// background may end in any order, and so is the console each one had. Run
-// under a virtual display, a console window there is a real window. The docs
-// check (recipes_doc_test.sh) requires every string of the table in the
-// guide's recipe tables, and the other way round.
+// the installed programs below, one of which App Paths names; a recipe that
+// waits with ping runs the system's own. What each copy received is compared
+// with the table as a set, since programs started in the background may end
+// in any order, and so is the console each one had. Run under a virtual
+// display, a console window there is a real window. The docs check
+// (recipes_doc_test.sh) requires every string of the table in the guide's
+// recipe tables, and the other way round.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -27,25 +29,27 @@
 namespace {
 
 // Programs installed in folders of their own, whose names hold a space and,
-// in Program Files (x86), parentheses.
+// in Program Files (x86), parentheses; the last is known only to App Paths.
 constexpr const char* kInstalledPrograms[] = {
     "C:\\Program Files\\Example App\\app.exe",
     "C:\\Program Files (x86)\\Example App\\app.exe",
     "C:\\Program Files\\Example Mail\\mail.exe",
+    "C:\\Program Files\\Google\\Chrome\\Application\\chrome.exe",
 };
-// Registers exampleapp.exe as the first of them: App Paths is where `start`
+// Registers chrome.exe as the last of them: App Paths is where `start`
 // (through ShellExecuteEx) and the Run dialog look a program up that is on no
 // PATH. Windows reads it under HKCU and HKLM, Wine's start only under HKLM.
 constexpr char kAppPathsKey[] =
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\exampleapp.exe";
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\chrome.exe";
 // Where the README has each user unpack Runabout, for a user whose name
 // holds a space, as names may; and that user's profile, where a helper batch
 // file stands.
-constexpr char kUserProfile[] = "C:\\users\\Jane Doe";
-constexpr char kLocalAppData[] = "C:\\users\\Jane Doe\\AppData\\Local";
+constexpr char kUsers[] = "C:\\Users\\";
+constexpr char kUserProfile[] = "C:\\Users\\Your Name";
+constexpr char kLocalAppData[] = "C:\\Users\\Your Name\\AppData\\Local";
 constexpr char kRunaboutFolder[] =
-    "C:\\users\\Jane Doe\\AppData\\Local\\Programs\\Runabout\\";
-constexpr char kDocuments[] = "C:\\users\\Jane Doe\\Documents\\";
+    "C:\\Users\\Your Name\\AppData\\Local\\Programs\\Runabout\\";
+constexpr char kDocuments[] = "C:\\Users\\Your Name\\Documents\\";
 constexpr const char* kPrograms[] = {"calc.exe", "notepad.exe", "explorer.exe",
                                      "ping.exe"};
 // A run whose programs have not all noted down their arguments by then has
@@ -72,11 +76,16 @@ struct Recipe {
   std::string line;
   std::vector<std::string> runs;  // "program [argument]...", in any order.
   std::string raw{};              // The line PowerShell hands over.
-  HelperBatchFile helper{};       // None when its path is empty.
+  std::vector<HelperBatchFile> helpers{};
   // The console of each program, in the order of `runs` once sorted, as
   // ConsoleWindows names them; by default each had the console of the one
   // that started Runabout, this test's own.
   std::vector<std::string> consoles{};
+  // A program the recipe runs from the system: no stand-in takes its name.
+  std::string systemProgram{};
+  // When set, the last program starts at least this long after the start,
+  // behind a waiting command, and Runabout has ended before then.
+  DWORD delayMilliseconds = 0;
 };
 
 // Who starts the raw line of a recipe.
@@ -102,29 +111,34 @@ const std::vector<Recipe>& AllRecipes() {
       {Entry::kPromptAndBatchFile,
        R"(runabout """C:\Program Files\Example App\app.exe" calc.exe)",
        {R"(C:\Program Files\Example App\app.exe)", R"(calc.exe)"}},
+      // The program is named with .\, which works whether or not cmd
+      // searches the current folder.
       {Entry::kPromptAndBatchFile,
-       R"(runabout """cd /d C:\Program Files\Example App && app.exe --flag" calc.exe)",
+       R"(runabout """cd /d C:\Program Files\Example App && .\app.exe --flag" calc.exe)",
        {R"(C:\Program Files\Example App\app.exe [--flag])", R"(calc.exe)"}},
       // The second interpreter keeps the quotes of a quoted program name only
       // when none of & < > ( ) @ ^ | stands inside them, so a folder whose
       // name holds parentheses is changed into first.
       {Entry::kPromptAndBatchFile,
-       R"(runabout """cd /d C:\Program Files (x86)\Example App && app.exe" calc.exe)",
-       {R"(C:\Program Files (x86)\Example App\app.exe)", R"(calc.exe)"}},
+       R"(runabout """cd /d C:\Program Files (x86)\Example App && .\app.exe --flag" calc.exe)",
+       {R"(C:\Program Files (x86)\Example App\app.exe [--flag])",
+        R"(calc.exe)"}},
       // Not so: without its quotes the path breaks at its first space, and
       // only the next command's program starts.
       {Entry::kPrompt,
        R"(runabout """C:\Program Files (x86)\Example App\app.exe" calc.exe)",
        {R"(calc.exe)"}},
-      // start finds a program under App Paths, as the Run dialog does; the
-      // interpreter's own search does not. Without /B it gives a console
-      // program a console of its own; this test's, under Wine, has no window.
+      // start finds a program under App Paths, as the Run dialog does, and
+      // hands it the rest; the interpreter's own search does not. Without /B
+      // it gives a console program a console of its own; this test's, under
+      // Wine, has no window.
       {Entry::kPromptAndBatchFile,
-       R"(runabout "start exampleapp" calc.exe)",
-       {R"(C:\Program Files\Example App\app.exe)", R"(calc.exe)"},
+       R"(runabout "start chrome https://example.org" calc.exe)",
+       {R"(C:\Program Files\Google\Chrome\Application\chrome.exe [https://example.org])",
+        R"(calc.exe)"},
        "",
        {},
-       {"C:\\Program Files\\Example App\\app.exe window 1",
+       {"C:\\Program Files\\Google\\Chrome\\Application\\chrome.exe window 1",
         "calc.exe no window"}},
       {Entry::kPromptAndBatchFile,
        R"(runabout "explorer https://example.org/search?q=runabout^^^&lang=en" calc.exe)",
@@ -150,10 +164,18 @@ const std::vector<Recipe>& AllRecipes() {
        R"(runabout "notepad.exe Привет.txt" "notepad.exe 日本語.txt")",
        {R"(notepad.exe [Привет.txt])", R"(notepad.exe [日本語.txt])"}},
       {Entry::kPromptAndBatchFile,
-       R"(runabout notes.bat calc.exe)",
-       {R"(notepad.exe [my notes.txt] [to do.txt])", R"(calc.exe)"},
+       R"(runabout .\notes.bat calc.exe)",
+       {R"(notepad.exe [my notes.txt])", R"(calc.exe)"},
        "",
-       {"notes.bat", R"(@notepad.exe "my notes.txt" "to do.txt")"}},
+       {{"notes.bat", R"(@notepad.exe "my notes.txt")"}}},
+      // A batch file that takes an argument holding a space, started by a
+      // wrapper that quotes it; %~dp0 is the wrapper's own folder.
+      {Entry::kPromptAndBatchFile,
+       R"(runabout .\open-notes.bat calc.exe)",
+       {R"(notepad.exe [my notes.txt])", R"(calc.exe)"},
+       "",
+       {{"open-notes.bat", R"(@call "%~dp0open.bat" "my notes.txt")"},
+        {"open.bat", R"(@notepad.exe %1)"}}},
       {Entry::kBatchFile,
        R"(runabout "explorer https://example.org/My%%20Documents" calc.exe)",
        {R"(explorer.exe [https://example.org/My%20Documents])", R"(calc.exe)"}},
@@ -181,11 +203,11 @@ const std::vector<Recipe>& AllRecipes() {
       // %~dp0, whatever folder the shortcut starts in (the case directory).
       {Entry::kShortcut,
        R"("%LOCALAPPDATA%\Programs\Runabout\runaboutw.exe" """%USERPROFILE%\Documents\open notes.bat" calc.exe)",
-       {R"(notepad.exe [C:\users\Jane Doe\Documents\my notes.txt])",
+       {R"(notepad.exe [C:\Users\Your Name\Documents\my notes.txt])",
         R"(calc.exe)"},
        "",
-       {std::string(kDocuments) + "open notes.bat",
-        R"(@notepad.exe "%~dp0my notes.txt")"},
+       {{std::string(kDocuments) + "open notes.bat",
+         R"(@notepad.exe "%~dp0my notes.txt")"}},
        {"calc.exe no window", "notepad.exe no window"}},
       // A browser, a mail client under Program Files and an editor, at
       // sign-in.
@@ -213,6 +235,18 @@ const std::vector<Recipe>& AllRecipes() {
        "",
        {},
        {"notepad.exe no window", "ping.exe window 1"}},
+      // One program ten seconds after the others: the second interpreter
+      // waits with the system's ping, which reads no input, in the console
+      // without a window that runaboutw gives it, and Runabout goes on at
+      // once. ping -n 11 sends its eleven requests a second apart.
+      {Entry::kShortcut,
+       R"("%LOCALAPPDATA%\Programs\Runabout\runaboutw.exe" """ping -n 11 127.0.0.1 >nul & notepad.exe" calc.exe)",
+       {R"(calc.exe)", R"(notepad.exe)"},
+       "",
+       {},
+       {"calc.exe no window", "notepad.exe no window"},
+       "ping.exe",
+       9000},
   };
   return recipes;
 }
@@ -238,6 +272,17 @@ void MakeFolders(const std::string& folder) {
   for (std::size_t slash = folder.find('\\', 3); slash != std::string::npos;
        slash = folder.find('\\', slash + 1)) {
     CreateDirectoryA(folder.substr(0, slash).c_str(), nullptr);
+  }
+}
+
+// Deletes `folder`, which ends with a backslash, with its files, then each
+// folder above it that is left empty, up to `top`.
+void DeleteFolders(const std::string& folder, const std::string& top) {
+  e2e::DeleteDirectory(folder);
+  for (std::string above = folder;;) {
+    above.erase(above.rfind('\\', above.size() - 2) + 1);
+    if (above == top) break;
+    RemoveDirectoryA(above.c_str());
   }
 }
 
@@ -287,12 +332,12 @@ class Recipes : public ::testing::Test {
       MakeFolders(e2e::DirectoryOf(program));
       CopyFileA(RECORDER_PATH, program, FALSE);
     }
-    const std::string registered = kInstalledPrograms[0];
+    const std::string registered = std::end(kInstalledPrograms)[-1];
     ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, kAppPathsKey, nullptr, REG_SZ,
                               registered.c_str(),
                               static_cast<DWORD>(registered.size() + 1)),
               ERROR_SUCCESS)
-        << "exampleapp.exe could not be registered under App Paths";
+        << "chrome.exe could not be registered under App Paths";
     // The shortcuts name the user's Documents through %USERPROFILE%.
     SetEnvironmentVariableA("USERPROFILE", kUserProfile);
     MakeFolders(kDocuments);
@@ -313,15 +358,35 @@ class Recipes : public ::testing::Test {
   static void TearDownTestSuite() {
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kAppPathsKey);
     for (const char* program : kInstalledPrograms) {
-      e2e::DeleteDirectory(e2e::DirectoryOf(program));
+      DeleteFolders(e2e::DirectoryOf(program), "C:\\");
     }
     e2e::DeleteDirectory(kDocuments);
-    e2e::DeleteDirectory(kRunaboutFolder);
-    // The folders above it, the user's own the last.
-    for (std::string folder = kRunaboutFolder;;) {
-      folder.erase(folder.rfind('\\', folder.size() - 2) + 1);
-      if (folder == "C:\\users\\") break;
-      RemoveDirectoryA(folder.c_str());
+    DeleteFolders(kRunaboutFolder, kUsers);
+  }
+
+  // Readies `directory` for `recipe` entered as `entered`: the stand-ins of
+  // the programs it names, its helper batch files and recipe.bat, and no
+  // records left beside the installed programs.
+  static void PrepareCase(const e2e::ScratchDirectory& directory,
+                          const Recipe& recipe, const Entered& entered) {
+    for (const char* program : kPrograms) {
+      if (program != recipe.systemProgram) {
+        ASSERT_FALSE(directory.Copy(RECORDER_PATH, program).empty());
+      }
+    }
+    for (const HelperBatchFile& helper : recipe.helpers) {
+      ASSERT_TRUE(WriteText(helper.path.find('\\') == std::string::npos
+                                ? directory.path() + helper.path
+                                : helper.path,
+                            helper.text + "\r\n"));
+    }
+    if (!entered.batchFile.empty()) {
+      ASSERT_TRUE(WriteText(directory.path() + "recipe.bat",
+                            "@" + entered.batchFile + "\r\n"));
+    }
+    for (const char* program : kInstalledPrograms) {
+      DeleteFileA((e2e::DirectoryOf(program) + "args.txt").c_str());
+      DeleteFileA((e2e::DirectoryOf(program) + "consoles.txt").c_str());
     }
   }
 
@@ -349,30 +414,15 @@ class Recipes : public ::testing::Test {
       const std::string runabout =
           directory.Copy(RUNABOUT_PATH, "runabout.exe");
       ASSERT_FALSE(runabout.empty());
-      for (const char* program : kPrograms) {
-        ASSERT_FALSE(directory.Copy(RECORDER_PATH, program).empty());
-      }
-      const std::string& helper = recipe.helper.path;
-      if (!helper.empty()) {
-        ASSERT_TRUE(WriteText(helper.find('\\') == std::string::npos
-                                  ? directory.path() + helper
-                                  : helper,
-                              recipe.helper.text + "\r\n"));
-      }
-      if (!entered.batchFile.empty()) {
-        ASSERT_TRUE(WriteText(directory.path() + "recipe.bat",
-                              "@" + entered.batchFile + "\r\n"));
-      }
-      for (const char* program : kInstalledPrograms) {
-        DeleteFileA((e2e::DirectoryOf(program) + "args.txt").c_str());
-        DeleteFileA((e2e::DirectoryOf(program) + "consoles.txt").c_str());
-      }
+      ASSERT_NO_FATAL_FAILURE(PrepareCase(directory, recipe, entered));
 
       std::string starter = GUI_PARENT_PATH;
       if (entered.starter == Starter::kCmd) starter = cmd;
       if (entered.starter == Starter::kRunabout) starter = runabout;
+      const ULONGLONG begun = GetTickCount64();
       const e2e::Outcome outcome = e2e::Run(
           starter, entered.commandLine, directory.path(), &e2e::NulHandles());
+      const ULONGLONG ended = GetTickCount64() - begun;
       ASSERT_TRUE(outcome.started);
       ASSERT_TRUE(outcome.ended) << "the run never ended";
       EXPECT_EQ(outcome.exitCode, 0u);
@@ -381,9 +431,16 @@ class Recipes : public ::testing::Test {
             return RecordedRuns(directory.path()).size() >= expected.size();
           },
           kRecordLimitMilliseconds);
+      const ULONGLONG allStarted = GetTickCount64() - begun;
       const std::vector<std::string> runs = RecordedRuns(directory.path());
       if (runs == expected) {
         EXPECT_EQ(ConsoleWindows(directory.path()), consoles);
+        if (recipe.delayMilliseconds > 0) {
+          EXPECT_LT(ended, recipe.delayMilliseconds)
+              << "Runabout waited for the waiting command";
+          EXPECT_GE(allStarted, recipe.delayMilliseconds)
+              << "the last program did not wait";
+        }
         return;
       }
       ASSERT_TRUE(e2e::OnlyStartsLost(runs, expected, attempt, kAttempts));
