@@ -83,9 +83,10 @@ struct Recipe {
   std::vector<std::string> consoles{};
   // A program the recipe runs from the system: no stand-in takes its name.
   std::string systemProgram{};
-  // When set, the last program starts at least this long after the start,
-  // behind a waiting command, and Runabout has ended before then.
-  DWORD delayMilliseconds = 0;
+  // When set, the last program of `runs` waits behind a command of its own:
+  // it starts after Runabout has ended and after every other program,
+  // although it was handed off first.
+  bool lastWaits = false;
 };
 
 // Who starts the raw line of a recipe.
@@ -246,7 +247,7 @@ const std::vector<Recipe>& AllRecipes() {
        {},
        {"calc.exe no window", "notepad.exe no window"},
        "ping.exe",
-       9000},
+       true},
   };
   return recipes;
 }
@@ -419,26 +420,29 @@ class Recipes : public ::testing::Test {
       std::string starter = GUI_PARENT_PATH;
       if (entered.starter == Starter::kCmd) starter = cmd;
       if (entered.starter == Starter::kRunabout) starter = runabout;
-      const ULONGLONG begun = GetTickCount64();
       const e2e::Outcome outcome = e2e::Run(
           starter, entered.commandLine, directory.path(), &e2e::NulHandles());
-      const ULONGLONG ended = GetTickCount64() - begun;
       ASSERT_TRUE(outcome.started);
       ASSERT_TRUE(outcome.ended) << "the run never ended";
       EXPECT_EQ(outcome.exitCode, 0u);
-      e2e::WaitUntil(
-          [&] {
-            return RecordedRuns(directory.path()).size() >= expected.size();
-          },
-          kRecordLimitMilliseconds);
-      const ULONGLONG allStarted = GetTickCount64() - begun;
-      const std::vector<std::string> runs = RecordedRuns(directory.path());
+      // What had started once Runabout had ended, and once all but the last
+      // program had.
+      const std::vector<std::string> atTheEnd = RecordedRuns(directory.path());
+      const auto recorded = [&](std::size_t count) {
+        e2e::WaitUntil(
+            [&] { return RecordedRuns(directory.path()).size() >= count; },
+            kRecordLimitMilliseconds);
+        return RecordedRuns(directory.path());
+      };
+      const std::vector<std::string> allButLast = recorded(expected.size() - 1);
+      const std::vector<std::string> runs = recorded(expected.size());
       if (runs == expected) {
         EXPECT_EQ(ConsoleWindows(directory.path()), consoles);
-        if (recipe.delayMilliseconds > 0) {
-          EXPECT_LT(ended, recipe.delayMilliseconds)
+        if (recipe.lastWaits) {
+          const std::string& last = recipe.runs.back();
+          EXPECT_EQ(std::count(atTheEnd.begin(), atTheEnd.end(), last), 0)
               << "Runabout waited for the waiting command";
-          EXPECT_GE(allStarted, recipe.delayMilliseconds)
+          EXPECT_EQ(std::count(allButLast.begin(), allButLast.end(), last), 0)
               << "the last program did not wait";
         }
         return;
