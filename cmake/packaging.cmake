@@ -118,20 +118,23 @@ endif()
 # The 64-bit Windows build also gives runabout-<version>-win64.msi, for
 # per-machine installs: CPack's External generator installs into a staging
 # tree as for the zip, and cmake/msi/msi.cmake builds the MSI from it with
-# wixl and msibuild (msitools); without them there is none.
+# wixl and msibuild (msitools), run under faketime for fixed times; without
+# them there is none.
 if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 8)
   find_program(RUNABOUT_WIXL wixl)
   find_program(RUNABOUT_MSIBUILD msibuild)
-  if(RUNABOUT_WIXL AND RUNABOUT_MSIBUILD)
+  find_program(RUNABOUT_FAKETIME faketime)
+  if(RUNABOUT_WIXL AND RUNABOUT_MSIBUILD AND RUNABOUT_FAKETIME)
     list(APPEND CPACK_GENERATOR External)
     set(CPACK_EXTERNAL_ENABLE_STAGING ON)
     set(CPACK_EXTERNAL_PACKAGE_SCRIPT ${PROJECT_SOURCE_DIR}/cmake/msi/msi.cmake)
     set(CPACK_RUNABOUT_WIXL ${RUNABOUT_WIXL})
     set(CPACK_RUNABOUT_MSIBUILD ${RUNABOUT_MSIBUILD})
+    set(CPACK_RUNABOUT_FAKETIME ${RUNABOUT_FAKETIME})
     # The tests look for the package under this name.
     set(RUNABOUT_MSI_FILE_NAME ${RUNABOUT_PACKAGE_FILE_NAME}.msi)
   else()
-    message(STATUS "No MSI: wixl and msibuild (msitools) are needed")
+    message(STATUS "No MSI: wixl, msibuild (msitools) and faketime are needed")
   endif()
 endif()
 

@@ -12,19 +12,8 @@
 #   no name or time of its own;
 # - deb: the ar members' modes from the umask: dpkg-deb builds it again from
 #   its unpacked contents, owned by root, stamped with SOURCE_DATE_EPOCH.
-set(epoch $ENV{SOURCE_DATE_EPOCH})
-if(NOT epoch MATCHES "^[0-9]+$")
-  message(FATAL_ERROR "SOURCE_DATE_EPOCH is not set (source_date_epoch.cmake)")
-endif()
-
-# Runs a command and stops the packaging if it fails.
-function(run)
-  execute_process(COMMAND ${ARGV} RESULT_VARIABLE status
-                  ERROR_VARIABLE error OUTPUT_QUIET)
-  if(NOT status EQUAL 0)
-    message(FATAL_ERROR "${ARGV}: ${status} ${error}")
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/run.cmake)
+set(epoch $ENV{SOURCE_DATE_EPOCH})  # Checked by source_date_epoch.cmake.
 
 foreach(package ${CPACK_PACKAGE_FILES})
   # The tar.gz and the .deb are unpacked here and built again from it.
@@ -35,10 +24,10 @@ foreach(package ${CPACK_PACKAGE_FILES})
     if(NOT strip_nondeterminism)
       message(FATAL_ERROR "a reproducible zip needs strip-nondeterminism")
     endif()
-    run(${strip_nondeterminism} --type zip --timestamp ${epoch} "${package}")
+    runabout_run(${strip_nondeterminism} --type zip --timestamp ${epoch} "${package}")
   elseif(package MATCHES "\\.tar\\.gz$")
     file(MAKE_DIRECTORY "${work}")
-    run(tar -xzf "${package}" -C "${work}")
+    runabout_run(tar -xzf "${package}" -C "${work}")
     # Folders and files, sorted by their bytes, so each folder comes before
     # what it holds. The folder entries make the folders that tar has to
     # create readable by all, whatever the umask of whoever unpacks it; with
@@ -47,7 +36,7 @@ foreach(package ${CPACK_PACKAGE_FILES})
     file(GLOB_RECURSE members LIST_DIRECTORIES true RELATIVE "${work}"
          "${work}/*")
     list(SORT members)
-    run(${CMAKE_COMMAND} -E env LC_ALL=C
+    runabout_run(${CMAKE_COMMAND} -E env LC_ALL=C
         tar -cf "${package}.tar" -C "${work}" --no-recursion --format=gnu
         --mtime=@${epoch} --owner=0 --group=0 --numeric-owner
         --mode=u=rwX,go=rX ${members})
@@ -58,13 +47,13 @@ foreach(package ${CPACK_PACKAGE_FILES})
     endif()
     file(REMOVE "${package}.tar")
   elseif(package MATCHES "\\.deb$")
-    run(dpkg-deb --raw-extract "${package}" "${work}")
+    runabout_run(dpkg-deb --raw-extract "${package}" "${work}")
     # The package's root directory is this one, made under the umask; and
     # dpkg-deb takes the control directory only with modes 0755 to 0775.
     file(CHMOD "${work}" "${work}/DEBIAN" DIRECTORY_PERMISSIONS
          OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
          WORLD_READ WORLD_EXECUTE)
-    run(dpkg-deb --root-owner-group -Zgzip -z9 --build "${work}" "${package}")
+    runabout_run(dpkg-deb --root-owner-group -Zgzip -z9 --build "${work}" "${package}")
   endif()
   file(REMOVE_RECURSE "${work}")
   # The package file itself readable by all, whatever the umask.

@@ -141,7 +141,8 @@ $strangers"
     fail "$archive installs under /usr/local"
   listed=$(printf '%s\n' "$entries" | grep -v -e '/$' -e '^$' | sort)
 elif [ $generator = External ]; then
-  listed=$(msiextract -C "$work/listed" "$package" | sort)
+  # Unpacked here once, for the listing and the checks below.
+  listed=$(msiextract -C "$work/unpacked" "$package" | sort)
 else
   listed=$("$CMAKE_COMMAND" -E tar tf "$package" | grep -v '/$' | sort)
 fi
@@ -182,11 +183,10 @@ $wanted_fields"
     fail "Homepage set, but there is no home page"
 fi
 
-mkdir "$work/unpacked"
+mkdir -p "$work/unpacked"
 if [ $generator = DEB ]; then
   dpkg-deb -x "$package" "$work/unpacked"
 elif [ $generator = External ]; then
-  msiextract -C "$work/unpacked" "$package" >/dev/null
   chmod +x "$work/unpacked/$program" # Windows has no such bit.
 else
   (cd "$work/unpacked" && "$CMAKE_COMMAND" -E tar xf "$package")

@@ -13,14 +13,12 @@
 #   every input's bytes, so that different packages never share one;
 # - the summary information's times and the cabinet's file times,
 #   SOURCE_DATE_EPOCH.
+include(${CMAKE_CURRENT_LIST_DIR}/../run.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/../sign.cmake)
 
 set(upgrade_code 9FD15317-21B3-4BC4-BF44-19ACB36E4D24)
 set(version ${CPACK_PACKAGE_VERSION})
-set(epoch $ENV{SOURCE_DATE_EPOCH})
-if(NOT epoch MATCHES "^[0-9]+$")
-  message(FATAL_ERROR "SOURCE_DATE_EPOCH is not set (source_date_epoch.cmake)")
-endif()
+set(epoch $ENV{SOURCE_DATE_EPOCH})  # Checked by source_date_epoch.cmake.
 
 # Windows Installer reads major.minor.build, at most 255.255.65535, and
 # compares only those three parts: a version it cannot carry is refused
@@ -118,21 +116,17 @@ string(PREPEND RUNABOUT_MSI_COMPONENT_REFS "      ")
 set(wxs "${work}/runabout.wxs")
 configure_file(${CMAKE_CURRENT_LIST_DIR}/runabout.wxs.in "${wxs}" @ONLY)
 
-# Runs a command and stops the packaging if it fails.
-function(run)
-  execute_process(COMMAND ${ARGV} RESULT_VARIABLE status
-                  OUTPUT_VARIABLE output ERROR_VARIABLE output)
-  if(NOT status EQUAL 0)
-    message(FATAL_ERROR "${ARGV}: ${status} ${output}")
-  endif()
-endfunction()
-
-# The cabinet takes each file's modification time.
+# The cabinet takes each file's modification time. The summary
+# information's creation and last-saved times come from the clock, so wixl
+# and msibuild run on one stopped at SOURCE_DATE_EPOCH (faketime, given the
+# time in UTC; string(TIMESTAMP) gives SOURCE_DATE_EPOCH's).
 file(GLOB_RECURSE files "${stage}/*")
-run(touch -h -d @${epoch} ${files})
+runabout_run(touch -h -d @${epoch} ${files})
+string(TIMESTAMP stopped "%Y-%m-%d %H:%M:%S" UTC)
+set(at_epoch env TZ=UTC ${CPACK_RUNABOUT_FAKETIME} "${stopped}")
 file(REMOVE "${msi}")
 # wixl reads the files by paths relative to its current folder.
-run(${CMAKE_COMMAND} -E chdir "${stage}"
+runabout_run(${CMAKE_COMMAND} -E chdir "${stage}" ${at_epoch}
     ${CPACK_RUNABOUT_WIXL} --arch x64 --output "${msi}" "${wxs}")
 
 # What wixl cannot write: the folder appended to the machine's PATH with the
@@ -146,7 +140,8 @@ file(WRITE "${work}/Environment.idt"
   "s72\tl255\tL255\ts72\n"
   "Environment\tEnvironment\n"
   "PATH\t=-*PATH\t[~];[INSTALLDIR]\t${program_component}\n")
-run(${CPACK_RUNABOUT_MSIBUILD} "${msi}" -i "${work}/Environment.idt"
+runabout_run(${at_epoch} ${CPACK_RUNABOUT_MSIBUILD} "${msi}"
+  -i "${work}/Environment.idt"
   -q "INSERT INTO `InstallExecuteSequence` (`Action`, `Sequence`) VALUES ('RemoveEnvironmentStrings', 3300)"
   -q "INSERT INTO `InstallExecuteSequence` (`Action`, `Sequence`) VALUES ('WriteEnvironmentStrings', 5200)")
 
@@ -155,71 +150,12 @@ file(READ "${wxs}" template)
 file(READ "${CMAKE_CURRENT_LIST_FILE}" script)
 string(SHA256 inputs "${template}${script}${digest}")
 runabout_msi_code(package_code "package ${version} ${inputs}")
-# Not through run(): the template "x64;1033" would fall apart as a list.
-execute_process(COMMAND ${CPACK_RUNABOUT_MSIBUILD} "${msi}"
+# Not through runabout_run(): the template "x64;1033" would fall apart as a
+# list.
+execute_process(COMMAND ${at_epoch} ${CPACK_RUNABOUT_MSIBUILD} "${msi}"
   -s "Runabout ${version}" "${CPACK_PACKAGE_VENDOR}" "x64;1033"
   "{${package_code}}" COMMAND_ERROR_IS_FATAL ANY)
 
-# The summary information's creation and last-saved times (PID_CREATE_DTM
-# 12, PID_LASTSAVE_DTM 13), which wixl takes from the clock, set to
-# SOURCE_DATE_EPOCH in place: 100 ns units since 1601, as FILETIME counts.
-# The stream is a property set (MS-OLEPS) whose section lists each property's
-# offset, found here by its format identifier.
-function(runabout_msi_times msi epoch)
-  file(READ "${msi}" bytes HEX)
-  # Reads the COUNT-byte little-endian number at byte OFFSET of `bytes`.
-  macro(number result offset count)
-    math(EXPR number_at "2 * (${offset})")
-    math(EXPR number_length "2 * ${count}")
-    string(SUBSTRING "${bytes}" ${number_at} ${number_length} number_digits)
-    string(REGEX REPLACE "(..)" "\\1;" number_pairs "${number_digits}")
-    list(REVERSE number_pairs)
-    list(JOIN number_pairs "" number_digits)
-    math(EXPR ${result} "0x${number_digits}")
-  endmacro()
-  string(FIND "${bytes}" "e0859ff2f94f6810ab9108002b27b3d9" at)
-  math(EXPR odd "${at} % 2")
-  if(at LESS 56 OR odd)
-    message(FATAL_ERROR "${msi}: no summary information found")
-  endif()
-  math(EXPR identifier "${at} / 2")
-  math(EXPR header "${identifier} - 28")
-  number(section "${identifier} + 16" 4)
-  math(EXPR section "${header} + ${section}")
-  number(count "${section} + 4" 4)
-  math(EXPR filetime "(${epoch} + 11644473600) * 10000000" OUTPUT_FORMAT
-       HEXADECIMAL)
-  string(REGEX REPLACE "^0x" "" filetime "${filetime}")
-  string(LENGTH "${filetime}" length)
-  math(EXPR padding "16 - ${length}")
-  string(REPEAT "0" ${padding} zeros)
-  string(REGEX REPLACE "(..)" "\\1;" pairs "${zeros}${filetime}")
-  list(REVERSE pairs)
-  set(octal "")
-  foreach(pair ${pairs})
-    math(EXPR value "0x${pair}")
-    math(EXPR high "${value} / 64")
-    math(EXPR middle "${value} / 8 % 8")
-    math(EXPR low "${value} % 8")
-    string(APPEND octal "\\${high}${middle}${low}")
-  endforeach()
-  set(written 0)
-  foreach(index RANGE 1 ${count})
-    number(pid "${section} + 8 * ${index}" 4)
-    number(offset "${section} + 8 * ${index} + 4" 4)
-    number(type "${section} + ${offset}" 4)
-    if((pid EQUAL 12 OR pid EQUAL 13) AND type EQUAL 64)  # VT_FILETIME
-      math(EXPR value "${section} + ${offset} + 4")
-      run(sh -c "printf '${octal}' | dd of=\"$0\" bs=1 seek=$1 conv=notrunc status=none"
-          "${msi}" ${value})
-      math(EXPR written "${written} + 1")
-    endif()
-  endforeach()
-  if(NOT written EQUAL 2)
-    message(FATAL_ERROR "${msi}: ${written} of the 2 summary times set")
-  endif()
-endfunction()
-runabout_msi_times("${msi}" ${epoch})
 
 runabout_signing(signing)
 if(signing)
