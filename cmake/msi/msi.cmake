@@ -119,11 +119,13 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/runabout.wxs.in "${wxs}" @ONLY)
 # The cabinet takes each file's modification time. The summary
 # information's creation and last-saved times come from the clock, so wixl
 # and msibuild run on one stopped at SOURCE_DATE_EPOCH (faketime, given the
-# time in UTC; string(TIMESTAMP) gives SOURCE_DATE_EPOCH's).
+# time in UTC; string(TIMESTAMP) gives SOURCE_DATE_EPOCH's). Only -f stops
+# it: given the time alone, faketime starts its clock there and lets it run,
+# so a build that crosses a second gives another time.
 file(GLOB_RECURSE files "${stage}/*")
 runabout_run(touch -h -d @${epoch} ${files})
 string(TIMESTAMP stopped "%Y-%m-%d %H:%M:%S" UTC)
-set(at_epoch env TZ=UTC ${CPACK_RUNABOUT_FAKETIME} "${stopped}")
+set(at_epoch env TZ=UTC ${CPACK_RUNABOUT_FAKETIME} -f "${stopped}")
 file(REMOVE "${msi}")
 # wixl reads the files by paths relative to its current folder.
 runabout_run(${CMAKE_COMMAND} -E chdir "${stage}" ${at_epoch}
