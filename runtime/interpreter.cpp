@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <cstddef>
+#include <utility>
 
 namespace {
 
@@ -44,17 +45,35 @@ std::string DropOuterQuotes(std::string text) {
   return text;
 }
 
-}  // namespace
-
-InterpreterStep ReadInterpreterLine(const std::string& line) {
+// The command that `cmd /C` in front of `line` runs, quotes read as that
+// interpreter reads them; false if `line` is not a `cmd /C` line.
+bool TakeInterpreter(const std::string& line, std::string* command) {
   std::size_t pos = 0;
   if (!TakeWord(line, &pos, "cmd") || !TakeWord(line, &pos, "/C")) {
-    return {InterpreterStep::Action::kShell, line};
+    return false;
   }
-  const std::string text = DropOuterQuotes(line.substr(pos));
+  *command = DropOuterQuotes(line.substr(pos));
+  return true;
+}
+
+}  // namespace
+
+InterpreterStages ReadInterpreterStages(const std::string& line) {
+  InterpreterStages stages;
+  if (!TakeInterpreter(line, &stages.shellText)) {
+    stages.shellText = line;
+    return stages;
+  }
   std::size_t rest = 0;
-  if (TakeWord(text, &rest, "start") && TakeWord(text, &rest, "/B")) {
-    return {InterpreterStep::Action::kBackground, text.substr(rest)};
+  if (TakeWord(stages.shellText, &rest, "start") &&
+      TakeWord(stages.shellText, &rest, "/B")) {
+    stages.backgroundStarts = 1;
+    std::string started = stages.shellText.substr(rest);
+    // The second interpreter runs its command as it stands: a `start /B` of
+    // the user's is a program of the user's, not another background start.
+    if (!TakeInterpreter(started, &stages.shellText)) {
+      stages.shellText = std::move(started);
+    }
   }
-  return {InterpreterStep::Action::kShell, text};
+  return stages;
 }

@@ -15,7 +15,6 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
-#include <utility>
 
 #include "runtime/console.h"
 #include "runtime/interpreter.h"
@@ -33,8 +32,6 @@ constexpr int kStageFailed = 127;
 // not handed off. Runabout reads it from the stage it waits for.
 constexpr int kStageCouldNotFork = 126;
 
-constexpr char kShell[] = "/bin/sh";
-
 // The SIGPIPE disposition Runabout was started with. StartConsole ignores the
 // signal for Runabout's own output; each stage puts this one back, so that
 // the programs run as they would have been run without Runabout.
@@ -43,25 +40,6 @@ struct sigaction gInheritedPipeAction {};
 void Pause() {
   const timespec pause = {0, kPollNanoseconds};
   nanosleep(&pause, nullptr);  // An interrupted pause just ends early.
-}
-
-// What the stages of one line do, worked out before anything forks: so many
-// stages start the next in the background, and the last hands `shellText` to
-// the shell. Memory runs out, if it does, here in Runabout, which reports it.
-struct Stages {
-  int backgroundStarts = 0;
-  std::string shellText;
-};
-
-Stages ReadStages(const std::string& line) {
-  Stages stages;
-  InterpreterStep step = ReadInterpreterLine(line);
-  while (step.action == InterpreterStep::Action::kBackground) {
-    ++stages.backgroundStarts;
-    step = ReadInterpreterLine(step.text);
-  }
-  stages.shellText = std::move(step.text);
-  return stages;
 }
 
 // Writes `parts` as one line on standard error, in one write() from a fixed
@@ -99,7 +77,7 @@ void ReportForkFailed(int error, std::string_view command) {
 // Carries out `stages` in this process, a fresh fork; never returns. It only
 // sets signal dispositions, forks, execs and exits (and reports what failed),
 // so a stage needs no memory of its own.
-[[noreturn]] void RunStages(const Stages& stages) {
+[[noreturn]] void RunStages(const InterpreterStages& stages) {
   // An ignored signal stays ignored across exec, so the programs would keep
   // the SIGPIPE that Runabout ignores for its own output.
   sigaction(SIGPIPE, &gInheritedPipeAction, nullptr);
@@ -133,7 +111,9 @@ void StartProcessRunner() {
 }
 
 bool RunAndWait(const std::string& commandLine) {
-  const Stages stages = ReadStages(commandLine);
+  // Read before anything forks: memory runs out, if it does, here in
+  // Runabout, which reports it, and not in a stage.
+  const InterpreterStages stages = ReadInterpreterStages(commandLine);
   const pid_t child = fork();
   if (child == 0) {
     RunStages(stages);

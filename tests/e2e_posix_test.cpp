@@ -324,6 +324,12 @@ TEST_F(PosixEndToEnd, CommandThatCannotRunIsPassedOver) {
        {"--help", "--version"},
        2,
        "--version: not found"},
+      // Only the interpreters' own prefix is read: a command that begins
+      // with start /b is the shell's to run, as written.
+      {"a command that begins with start /b",
+       {"start /b no-such-program-runabout-test"},
+       1,
+       "start: not found"},
       // The stage that cannot start /bin/sh says so itself.
       {"a command too long for execve", tooLong, 1,
        "/bin/sh: Argument list too long\n"},
