@@ -3,8 +3,7 @@
 #include "runtime/command_line.h"
 
 int Main() {
-  // Two arguments are the least: one program needs no launcher.
-  if (CommandArgumentCount() > 1) {
+  if (CommandArgumentCount() >= kLeastArguments) {
     return StartPass() ? kExitStarted : kExitLost;
   }
   ShowUsage();

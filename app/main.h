@@ -9,6 +9,9 @@
 /// command in the background of the same console, and then ends at once.
 inline constexpr char ShellPrefix[] = "cmd /C start /B cmd /C ";
 
+/// The fewest arguments that start programs: one program needs no launcher.
+inline constexpr int kLeastArguments = 2;
+
 /// Exit statuses of a run.
 inline constexpr int kExitStarted = 0;  ///< Every command was handed off.
 inline constexpr int kExitLost = 1;     ///< A command could not be handed off.
@@ -22,6 +25,10 @@ int Main();
 /// for each hand-off before reading on. Returns false if a command could not
 /// be handed off (the rest are still started).
 bool StartPass();
+
+/// The index of the argument the start pass is looking at: from 1 up while it
+/// runs, so a runner it calls learns which argument ends the command.
+int StartPassArgument();
 
 /// Prints the 13-line usage text to standard output.
 void ShowUsage();

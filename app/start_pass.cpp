@@ -15,6 +15,7 @@ constexpr char kQuote = '"';
 std::string CurrentArgument;
 std::string PendingCommand;
 int InQuotedGroup = 0;
+int ArgumentIndex = 0;
 
 bool BeginsWithQuote(const std::string& text) {
   return !text.empty() && text.front() == kQuote;
@@ -31,8 +32,8 @@ bool StartPass() {
   InQuotedGroup = 0;
   PendingCommand.clear();
   const int count = CommandArgumentCount();
-  for (int i = 1; i <= count; ++i) {
-    CurrentArgument = CommandArgument(i);
+  for (ArgumentIndex = 1; ArgumentIndex <= count; ++ArgumentIndex) {
+    CurrentArgument = CommandArgument(ArgumentIndex);
     // The first matching row wins: a leading quote opens a group (dropping
     // any group still open), a trailing quote closes one (or, with none open,
     // starts the argument behind a space), and inside a group the argument
@@ -58,3 +59,5 @@ bool StartPass() {
   // A group still open here is dropped: its command is never started.
   return allHandedOff;
 }
+
+int StartPassArgument() { return ArgumentIndex; }

@@ -62,6 +62,20 @@ std::string ArgumentOfCommandLine(const char* commandLine, int index) {
   return token;
 }
 
+int TokenCountOfCommandLine(const char* commandLine) {
+  if (commandLine == nullptr) {
+    return 0;
+  }
+  std::string token;
+  const char* cursor = commandLine;
+  int count = 0;
+  do {
+    ReadToken(&cursor, &token);
+    ++count;
+  } while (*cursor != '\0');
+  return count;
+}
+
 int CommandArgumentCount() {
   int k = 1;
   while (!CommandArgument(k).empty()) {

@@ -17,7 +17,16 @@ std::string CommandArgument(int index);
 /// empty argument ends the count, so nothing behind it is counted.
 int CommandArgumentCount();
 
+/// How many tokens the command line holds, the program's own name and empty
+/// tokens included: CommandArgument gives the empty text for every index from
+/// there on.
+int CommandTokenCount();
+
 /// Splits `commandLine` (NUL-terminated) and returns its token at `index`.
 /// Only the space separates tokens, and only a double quote at the start of a
 /// token opens quotes; every other byte, the tab included, is ordinary.
 std::string ArgumentOfCommandLine(const char* commandLine, int index);
+
+/// How many tokens `commandLine` (NUL-terminated) holds, as ArgumentOfCommandLine
+/// reads them: it gives the empty text for every index from there on.
+int TokenCountOfCommandLine(const char* commandLine);

@@ -20,3 +20,5 @@ std::string CommandArgument(int index) {
   }
   return std::string(gArguments[index]);
 }
+
+int CommandTokenCount() { return gArgumentCount; }

@@ -23,3 +23,5 @@ void StartCommandLine(int /*argc*/, char** /*argv*/) {
 std::string CommandArgument(int index) {
   return ArgumentOfCommandLine(gCommandLine.c_str(), index);
 }
+
+int CommandTokenCount() { return TokenCountOfCommandLine(gCommandLine.c_str()); }

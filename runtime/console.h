@@ -18,6 +18,10 @@ void StartConsole();
 /// write is ignored.
 void PrintLine(const std::string& text);
 
+/// Writes `bytes` unchanged to standard output, as PrintLine writes a line.
+/// A failed write is ignored.
+void WriteOutput(const std::string& bytes);
+
 /// Shows `text` to the user under the caption ProgramName and returns once
 /// they have seen it: on Windows in a message box (false if none could be
 /// shown), on POSIX as a line on standard error. Allocates nothing, so it

@@ -40,6 +40,10 @@ void PrintLine(const std::string& text) {
   WriteAll(STDOUT_FILENO, "\r\n", 2);
 }
 
+void WriteOutput(const std::string& bytes) {
+  WriteAll(STDOUT_FILENO, bytes.data(), bytes.size());
+}
+
 bool ShowMessage(const char* text) {
   WriteAll(STDERR_FILENO, ProgramName, std::strlen(ProgramName));
   WriteAll(STDERR_FILENO, ": ", 2);

@@ -58,6 +58,10 @@ void PrintLine(const std::string& text) {
   Write(StdOutHandle, "\r\n", 2);
 }
 
+void WriteOutput(const std::string& bytes) {
+  Write(StdOutHandle, bytes.data(), static_cast<DWORD>(bytes.size()));
+}
+
 bool ShowMessage(const char* text) {
   const MessageBoxFunction messageBox = LoadMessageBox();
   // MessageBoxA returns 0 when it could not show the box.
