@@ -26,6 +26,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/check_report.h"
 #include "tests/expected_banner.h"
 
 namespace {
@@ -283,6 +284,148 @@ TEST_F(PosixEndToEnd, Recipes) {
     std::sort(runs.begin(), runs.end());
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(runs, expected);
+  }
+}
+
+// The texts that the build with wrapped system calls handed to the shell, in
+// the order of Runabout's commands.
+std::vector<std::string> ShellRecords(const std::string& path) {
+  const std::string text = ReadFile(path);
+  std::vector<std::pair<int, std::string>> records;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::size_t space = text.find(' ', at);
+    const std::size_t colon = text.find(':', space);
+    const std::size_t length = std::stoul(text.substr(space + 1, colon));
+    records.emplace_back(std::stoi(text.substr(at, space - at)),
+                         text.substr(colon + 1, length));
+    at = colon + 1 + length + 1;
+  }
+  std::sort(records.begin(), records.end());
+  std::vector<std::string> texts;
+  for (const auto& record : records) texts.push_back(record.second);
+  return texts;
+}
+
+// runabout-check reads a line as Runabout does and starts nothing: the lines
+// it lists are, in order and byte for byte, what Runabout hands the shell,
+// and it names what it drops, and each program, as its status tells.
+TEST_F(PosixEndToEnd, CheckShowsWhatRunaboutWouldDo) {
+  const std::string kNothing = "- nothing: every argument is part of a command";
+  struct {
+    const char* why;
+    std::vector<std::string> args;
+    std::vector<std::string> notStarted;
+    std::vector<std::string> programs;  // "{dir}" stands for the test's.
+    int status;
+  } const cases[] = {
+      {"plain commands, found on PATH and built in",
+       {"my-tool a", "true"},
+       {kNothing},
+       {"1 my-tool: found on PATH: {dir}/bin/my-tool",
+        "2 true: a built-in command of the shell"},
+       0},
+      {"a group, and a path",
+       {"\"my-tool", "a", "b\"", "bin/my-tool 'c d'"},
+       {kNothing},
+       {"1 my-tool: found on PATH: {dir}/bin/my-tool",
+        "2 bin/my-tool: a path; found: {dir}/bin/my-tool"},
+       0},
+      {"a group that never closes",
+       {"true", "exec my-tool", "\"my-tool", "a"},
+       {"- arguments 3 to 4: a group that never closes: [\"my-tool] [a]"},
+       {"1 true: a built-in command of the shell",
+        "2 exec my-tool: found on PATH: {dir}/bin/my-tool"},
+       1},
+      {"a group dropped by the next one",
+       {"\"my-tool a", "\"my-tool b", "c\""},
+       {"- argument 1: a group dropped when argument 2 opened another: "
+        "[\"my-tool a]"},
+       {"1 my-tool: found on PATH: {dir}/bin/my-tool"},
+       1},
+      {"a closing quote outside a group",
+       {"true", "my-tool b\""},
+       {kNothing},
+       {"1 true: a built-in command of the shell",
+        "2 my-tool: found on PATH: {dir}/bin/my-tool"},
+       0},
+      {"the arguments behind an empty one",
+       {"true", "true", "", "my-tool a", "my-tool b"},
+       {"- arguments 4 to 5: never read, as argument 3 is empty and ends the "
+        "arguments: [my-tool a] [my-tool b]"},
+       {"1 true: a built-in command of the shell",
+        "2 true: a built-in command of the shell"},
+       1},
+      {"one argument shows the usage",
+       {"my-tool a"},
+       {"- one argument alone: runabout would show its usage: [my-tool a]"},
+       {},
+       2},
+      {"programs not found",
+       {"no-such-program-runabout-test", "./my-tool", "start /b true"},
+       {kNothing},
+       {"1 no-such-program-runabout-test: not found",
+        "2 ./my-tool: a path; no program there that may be run",
+        "3 start: not found"},
+       1},
+      {"words the shell reads first",
+       {"X=1 my-tool", "if true; then my-tool; fi"},
+       {kNothing},
+       {"1 X=1: not looked up: the shell reads its quotes, expansions or "
+        "assignment first",
+        "2 if: a word of the shell's own grammar; not looked up"},
+       0},
+  };
+  const std::string bin = Path("bin");
+  ASSERT_EQ(mkdir(bin.c_str(), 0755), 0);
+  std::ofstream(bin + "/my-tool") << "#!/bin/sh\n";
+  ASSERT_EQ(chmod((bin + "/my-tool").c_str(), 0755), 0);
+  const char* path = std::getenv("PATH");
+  const std::vector<std::pair<std::string, std::string>> env = {
+      {"PATH", bin + ":" + (path != nullptr ? path : "")},
+      {"RUNABOUT_SHELL_RECORDS", Path("shell-records")}};
+
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.why);
+    unlink(Path("shell-records").c_str());
+    const Result runabout =
+        Run(RUNABOUT_FAILING_SYSTEM_CALLS_PATH, c.args, Stdout::kFile, env);
+    ASSERT_TRUE(runabout.ended);
+    ASSERT_TRUE(WaitForStartedPrograms());
+    std::vector<std::string> handedOver;
+    for (const std::string& text : ShellRecords(Path("shell-records"))) {
+      handedOver.push_back("/bin/sh -c " + text);
+    }
+    EXPECT_EQ(runabout.status, c.status == 2 ? 2 : 0);
+
+    // Traced, so that any process it made would show.
+    std::vector<std::string> traced = {"-f", "-qq", "-e", "trace=process",
+                                       "-o", Path("trace"), RUNABOUT_CHECK_PATH};
+    traced.insert(traced.end(), c.args.begin(), c.args.end());
+    const Result check = Run("/usr/bin/strace", traced, Stdout::kFile, env);
+    ASSERT_TRUE(check.ended);
+    EXPECT_EQ(check.status, c.status);
+    EXPECT_EQ(check.err, "");
+    const CheckReport report = ReadCheckReport(check.out);
+    EXPECT_EQ(report.handedOver, handedOver);
+    EXPECT_EQ(report.notStarted, c.notStarted);
+    std::vector<std::string> programs;
+    for (std::string line : c.programs) {
+      for (std::size_t at; (at = line.find("{dir}")) != std::string::npos;) {
+        line.replace(at, 5, dir_);
+      }
+      programs.push_back(line);
+    }
+    EXPECT_EQ(report.programs, programs);
+    // The check's own exec, and no process besides.
+    const std::string trace = ReadFile(Path("trace"));
+    ASSERT_NE(trace.find("execve("), std::string::npos) << "nothing traced";
+    EXPECT_EQ(trace.find("execve(", trace.find("execve(") + 1),
+              std::string::npos)
+        << trace;
+    for (const char* call : {"clone", "fork(", "vfork(", "posix_spawn"}) {
+      EXPECT_EQ(trace.find(call), std::string::npos) << call << "\n" << trace;
+    }
   }
 }
 

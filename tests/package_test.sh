@@ -67,8 +67,8 @@ fail() {
 if [ "${COPY:-}" = true ]; then
   copy="$work/sources"
   mkdir "$copy"
-  for item in CMakeLists.txt LICENSE CHANGELOG.md README.md app cmake docs \
-    runtime; do
+  for item in CMakeLists.txt LICENSE CHANGELOG.md README.md app check cmake \
+    docs runtime; do
     [ ! -e "$SOURCE_DIR/$item" ] || cp -R "$SOURCE_DIR/$item" "$copy/"
   done
   set_version() {

@@ -1,16 +1,25 @@
-// fork() and write() for a test build of the real program, linked with
-// --wrap=fork and --wrap=write, that fail on demand:
+// fork(), write() and execl() for a test build of the real program, linked
+// with --wrap=fork, --wrap=write and --wrap=execl, that fail or report on
+// demand:
 // - RUNABOUT_FAIL_FORK: one fork fails with EAGAIN, as under a process
 //   limit. "runabout" fails Runabout's own first fork; "stage", the fork
 //   that the first command's stage makes to start its background stage.
 // - RUNABOUT_STDOUT_TAKES_NOTHING: every write() to standard output returns
 //   0, having written nothing, as a write() that makes no progress may.
+// - RUNABOUT_SHELL_RECORDS: each text handed to the shell is appended to the
+//   file this names, as "N LENGTH:TEXT\n", N counting Runabout's commands
+//   from 1: the stages that exec the shell run in the background, in no
+//   order of their own.
+#include <fcntl.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdarg>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 // The names --wrap gives the real calls and their replacements.
 // NOLINTBEGIN(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
@@ -49,5 +58,27 @@ extern "C" ssize_t __wrap_write(int fd, const void* bytes, size_t count) {
     return 0;
   }
   return __real_write(fd, bytes, count);
+}
+// Runabout runs the shell as execl(shell, "sh", "-c", "--", text, nullptr).
+extern "C" int __wrap_execl(const char* path, const char* arg, ...) {
+  std::vector<char*> argv = {const_cast<char*>(arg)};
+  va_list rest;
+  va_start(rest, arg);
+  while (argv.back() != nullptr) {
+    argv.push_back(va_arg(rest, char*));
+  }
+  va_end(rest);
+  const char* records = std::getenv("RUNABOUT_SHELL_RECORDS");
+  if (records != nullptr && argv.size() >= 2) {
+    const std::string text = argv[argv.size() - 2];
+    const std::string record = std::to_string(gRunaboutForks) + " " +
+                               std::to_string(text.size()) + ":" + text + "\n";
+    const int file = open(records, O_WRONLY | O_CREAT | O_APPEND, 0644);
+    if (file >= 0) {
+      __real_write(file, record.data(), record.size());
+      close(file);
+    }
+  }
+  return execv(path, argv.data());
 }
 // NOLINTEND(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)

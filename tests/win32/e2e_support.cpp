@@ -158,7 +158,7 @@ Outcome RunCapturingOutput(const std::string& application,
   HANDLE writer = nullptr;
   // Large enough for everything the program writes, so it never blocks on a
   // full pipe while this process waits for it to end.
-  if (CreatePipe(&reader, &writer, &inheritable, 1 << 16) == FALSE) {
+  if (CreatePipe(&reader, &writer, &inheritable, 1 << 20) == FALSE) {
     return Outcome();
   }
   SetHandleInformation(reader, HANDLE_FLAG_INHERIT, 0);
@@ -254,11 +254,12 @@ bool HandedOverLines(const std::vector<Record>& records,
 }
 
 RecordedRun RunWithRecordingCmd(const std::string& program,
-                                const std::string& commandLine) {
+                                const std::string& commandLine,
+                                const std::string& name) {
   RecordedRun run;
   const ScratchDirectory programFolder("program");
   const ScratchDirectory currentFolder("current");
-  const std::string runabout = programFolder.Copy(program, "runabout.exe");
+  const std::string runabout = programFolder.Copy(program, name);
   const char* const recorder = "runabout_argument_recorder.exe";
   if (runabout.empty() || !programFolder.CopyHelper(recorder, "cmd.exe") ||
       !currentFolder.CopyHelper(recorder, "cmd.exe")) {

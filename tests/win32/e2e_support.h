@@ -136,12 +136,13 @@ struct RecordedRun {
   std::string planted;  ///< What a planted cmd.exe received; empty if none ran.
 };
 
-/// Copies `program` as runabout.exe into a fresh scratch directory and runs
-/// it with exactly `commandLine` from another one, reading what the system's
-/// stand-in recorded. Both directories hold a cmd.exe of their own, an
-/// argument recorder, which must never run.
+/// Copies `program` as `name` into a fresh scratch directory and runs it with
+/// exactly `commandLine` from another one, reading what the system's stand-in
+/// recorded. Both directories hold a cmd.exe of their own, an argument
+/// recorder, which must never run.
 RecordedRun RunWithRecordingCmd(const std::string& program,
-                                const std::string& commandLine);
+                                const std::string& commandLine,
+                                const std::string& name = "runabout.exe");
 
 /// Whether `part` is `whole` with some elements left out, order kept.
 bool IsSubsequence(const std::vector<std::string>& part,

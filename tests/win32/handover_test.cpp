@@ -3,12 +3,15 @@
 // their order, that each interpreter ends before the next begins, the exit
 // status, that the interpreter inherits none of Runabout's handles, and that
 // a cmd.exe beside Runabout or in the current folder is never run in its
-// place.
+// place. runabout-check, given each line, lists the same lines, says what it
+// drops, and starts nothing at all.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "runtime/system_win32.h"
+#include "tests/check_report.h"
 #include "tests/expected_banner.h"
 #include "tests/long_command_lines.h"
 #include "tests/win32/e2e_support.h"
@@ -23,8 +26,40 @@ struct HandOverCase {
   std::string commandLine;            // Exactly as Runabout receives it.
   std::vector<std::string> commands;  // Each handed over behind the prefix.
   DWORD exitCode;
+  // What runabout-check says it would not start; by default nothing.
+  std::vector<std::string> notStarted = {};
   const char* program = "RUNABOUT_PROGRAM";  // Names the program to run.
 };
+
+// runabout-check, given the line of `c`, must list exactly `lines` and start
+// nothing: the stand-in cmd.exe in the system folder, beside it and in its
+// current folder records nothing.
+void ExpectCheck(const HandOverCase& c, const std::vector<std::string>& lines) {
+  const std::string check = e2e::ProgramFromEnvironment("RUNABOUT_CHECK_PROGRAM");
+  ASSERT_FALSE(check.empty()) << "RUNABOUT_CHECK_PROGRAM is not set";
+  const e2e::RecordedRun run =
+      e2e::RunWithRecordingCmd(check, c.commandLine, "runabout-check.exe");
+  ASSERT_TRUE(run.outcome.started) << run.why;
+  ASSERT_TRUE(run.outcome.ended) << "runabout-check never ended";
+  EXPECT_EQ(run.planted, "") << "runabout-check started a cmd.exe";
+  EXPECT_TRUE(run.inOrder && run.lines.empty())
+      << "runabout-check started the system's cmd.exe";
+  // It writes in UTF-8, its ANSI code page, and this test in its own.
+  const CheckReport report =
+      ReadCheckReport(Narrowed(CP_ACP, Widened(CP_UTF8, run.output)));
+  EXPECT_EQ(report.handedOver, lines) << run.output;
+  const std::vector<std::string> nothing = {
+      "- nothing: every argument is part of a command"};
+  EXPECT_EQ(report.notStarted, c.notStarted.empty() ? nothing : c.notStarted)
+      << run.output;
+  // Lookups decide the status where nothing is dropped: the names here are
+  // made up.
+  if (c.exitCode == 2) {
+    EXPECT_EQ(run.outcome.exitCode, 2u);
+  } else if (!c.notStarted.empty()) {
+    EXPECT_EQ(run.outcome.exitCode, 1u);
+  }
+}
 
 // Runs one case in fresh directories and checks everything it left behind;
 // with `kept`, the run that passed is kept there. Wine now and then fails to
@@ -52,6 +87,7 @@ void ExpectHandOver(const HandOverCase& c, e2e::RecordedRun* kept = nullptr) {
       if (kept != nullptr) {
         *kept = run;
       }
+      ExpectCheck(c, lines);
       return;
     }
     ASSERT_TRUE(e2e::OnlyStartsLost(lines, expected, attempt, kAttempts));
@@ -110,11 +146,14 @@ TEST(HandOver, QuotedGroups) {
       {"an open group at the end is dropped",
        "runabout.exe x \"\"\"a b",
        {"x"},
-       0},
+       0,
+       {"- arguments 2 to 3: a group that never closes: [\"a] [b]"}},
       {"a new group drops the open one",
        "runabout.exe \"\"\"a \"\"\"b c\"",
        {"\"b c\""},
-       0},
+       0,
+       {"- argument 1: a group dropped when argument 2 opened another: "
+        "[\"a]"}},
       {"a trailing quote outside a group starts behind a space",
        "runabout.exe x y\"",
        {"x", " y\""},
@@ -125,12 +164,16 @@ TEST(HandOver, QuotedGroups) {
       {"a group that never closes drops what follows it",
        R"(runabout """C:\Tools\app.exe" calc.exe)",
        {},
-       0},
+       0,
+       {"- arguments 1 to 2: a group that never closes: "
+        "[\"C:\\Tools\\app.exe\"] [calc.exe]"}},
       // ... up to an argument that opens a group afresh.
       {"a later group still starts",
        R"(runabout """C:\Tools\app.exe" calc.exe """C:\Program Files\Example App\app.exe")",
        {"\"C:\\Program Files\\Example App\\app.exe\""},
-       0},
+       0,
+       {"- arguments 1 to 2: a group dropped when argument 3 opened another: "
+        "[\"C:\\Tools\\app.exe\"] [calc.exe]"}},
   };
   for (const HandOverCase& c : cases) ExpectHandOver(c);
 }
@@ -140,8 +183,17 @@ TEST(HandOver, FewerThanTwoCountedArgumentsStartNothing) {
       {"two spaces: the empty token ends the arguments",
        "runabout.exe calc.exe  notepad.exe",
        {},
-       2},
-      {"an empty quoted first argument", "runabout.exe \"\" a b", {}, 2},
+       2,
+       {"- one argument alone: runabout would show its usage: [calc.exe]",
+        "- argument 3: never read, as argument 2 is empty and ends the "
+        "arguments: [notepad.exe]"}},
+      {"an empty quoted first argument",
+       "runabout.exe \"\" a b",
+       {},
+       2,
+       {"- no arguments: runabout would show its usage",
+        "- arguments 2 to 3: never read, as argument 1 is empty and ends the "
+        "arguments: [a] [b]"}},
   };
   for (const HandOverCase& c : cases) ExpectHandOver(c);
 }
@@ -172,11 +224,13 @@ TEST(HandOver, WindowedProgramHandsOverTheSameLines) {
        "runaboutw.exe calc.exe notepad.exe",
        {"calc.exe", "notepad.exe"},
        0,
+       {},
        "RUNABOUTW_PROGRAM"},
       {"a group, then a slow interpreter",
        "runaboutw.exe \"\"\"a b\" sleep-ms:200 c",
        {"\"a b\"", "sleep-ms:200", "c"},
        0,
+       {},
        "RUNABOUTW_PROGRAM"},
   };
   for (const HandOverCase& c : cases) ExpectHandOver(c);
