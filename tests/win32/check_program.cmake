@@ -2,8 +2,10 @@
 # objdump: it imports exactly the given DLLs, is built for the given
 # subsystem, has ASLR (high-entropy too) and DEP, and its functions' stacks
 # are guarded (calls to __stack_chk_fail; the program must not be stripped).
+# With REFUSED, it imports none of those functions.
 #   cmake -DOBJDUMP=<objdump> -DPROGRAM=<exe> -DIMPORTS=<dll,dll...>
-#         -DSUBSYSTEM=<"Windows CUI" or "Windows GUI"> -P check_program.cmake
+#         -DSUBSYSTEM=<"Windows CUI" or "Windows GUI">
+#         [-DREFUSED=<function,function...>] -P check_program.cmake
 foreach(option -p -d)
   execute_process(COMMAND ${OBJDUMP} ${option} ${PROGRAM}
     OUTPUT_VARIABLE dump${option} RESULT_VARIABLE status)
@@ -21,6 +23,12 @@ list(SORT expected)
 if(NOT names STREQUAL expected)
   message(FATAL_ERROR "${PROGRAM} imports [${names}], not [${expected}]")
 endif()
+string(REPLACE "," ";" refused "${REFUSED}")
+foreach(function IN LISTS refused)
+  if(dump MATCHES "[ \t]${function}[\r\n]")
+    message(FATAL_ERROR "${PROGRAM} imports ${function}")
+  endif()
+endforeach()
 string(REGEX MATCH "Subsystem[ \t]+[0-9a-f]+[ \t]+\\(([^)]*)\\)" line "${dump}")
 if(NOT CMAKE_MATCH_1 STREQUAL SUBSYSTEM)
   message(FATAL_ERROR "${PROGRAM} is for the subsystem [${CMAKE_MATCH_1}], "
