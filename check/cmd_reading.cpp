@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstddef>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -25,13 +26,13 @@ constexpr char kGuideRule[] =
 
 // The commands cmd runs itself, as its `help` lists them.
 constexpr const char* kBuiltIns[] = {
-    "ASSOC", "BREAK",  "CALL",     "CD",    "CHDIR",  "CLS",    "COLOR",
-    "COPY",  "DATE",   "DEL",      "DIR",   "DPATH",  "ECHO",   "ENDLOCAL",
-    "ERASE", "EXIT",   "FOR",      "FTYPE", "GOTO",   "IF",     "KEYS",
-    "MD",    "MKDIR",  "MKLINK",   "MOVE",  "PATH",   "PAUSE",  "POPD",
-    "PROMPT", "PUSHD", "RD",       "REM",   "REN",    "RENAME", "RMDIR",
-    "SET",   "SETLOCAL", "SHIFT",  "START", "TIME",   "TITLE",  "TYPE",
-    "VER",   "VERIFY", "VOL"};
+    "ASSOC",  "BREAK",    "CALL",   "CD",    "CHDIR", "CLS",    "COLOR",
+    "COPY",   "DATE",     "DEL",    "DIR",   "DPATH", "ECHO",   "ENDLOCAL",
+    "ERASE",  "EXIT",     "FOR",    "FTYPE", "GOTO",  "IF",     "KEYS",
+    "MD",     "MKDIR",    "MKLINK", "MOVE",  "PATH",  "PAUSE",  "POPD",
+    "PROMPT", "PUSHD",    "RD",     "REM",   "REN",   "RENAME", "RMDIR",
+    "SET",    "SETLOCAL", "SHIFT",  "START", "TIME",  "TITLE",  "TYPE",
+    "VER",    "VERIFY",   "VOL"};
 
 // What cmd tries when PATHEXT is not set.
 constexpr char kDefaultExtensions[] = ".COM;.EXE;.BAT;.CMD";
@@ -102,16 +103,18 @@ bool HasExtension(const std::string& name) {
 }
 
 // The file cmd runs for `name` beside `prefix` (a folder and its backslash,
-// or nothing): the name as it stands when it has an extension, else the name
-// with each extension of PATHEXT in turn. Empty if there is none.
+// or nothing): the name as it stands when it has an extension, then the
+// name with each extension of PATHEXT in turn. Empty if there is none.
 std::string FileFor(const std::string& prefix, const std::string& name) {
+  const std::string base = prefix + name;
   std::vector<std::string> candidates;
   if (HasExtension(name)) {
-    candidates.push_back(prefix + name);
+    candidates.push_back(base);
   }
-  for (const std::string& extension : Extensions()) {
-    candidates.push_back(prefix + name + extension);
-  }
+  const std::vector<std::string> extensions = Extensions();
+  std::transform(
+      extensions.begin(), extensions.end(), std::back_inserter(candidates),
+      [&](const std::string& extension) { return base + extension; });
   for (const std::string& candidate : candidates) {
     std::string file = ProgramFileAt(candidate);
     if (!file.empty()) {
@@ -166,9 +169,8 @@ std::string AfterQuoteRule(const std::string& command, std::string* why) {
     return command;
   }
   const std::size_t close = command.find(kQuote, 1);
-  const std::string between =
-      command.substr(1, close == std::string::npos ? std::string::npos
-                                                   : close - 1);
+  const std::string between = command.substr(
+      1, close == std::string::npos ? std::string::npos : close - 1);
   if (std::count(command.begin(), command.end(), kQuote) != 2) {
     *why = "it holds other than two double quotes";
   } else if (between.find_first_of(kQuoteBreakers) != std::string::npos) {
@@ -199,8 +201,8 @@ std::string FirstWord(const std::string& text, std::string* rest) {
   std::string word;
   if (at < text.size() && text[at] == kQuote) {
     end = text.find(kQuote, at + 1);
-    word = text.substr(at + 1, end == std::string::npos ? std::string::npos
-                                                        : end - at - 1);
+    word = text.substr(
+        at + 1, end == std::string::npos ? std::string::npos : end - at - 1);
     end = end == std::string::npos ? text.size() : end + 1;
   } else {
     while (end < text.size() && !IsBlank(text[end]) &&
@@ -261,8 +263,9 @@ ProgramLookup LookUpStart(std::string rest) {
   }
   const std::size_t colon = word.find(':');
   if (colon != std::string::npos && colon != 1) {
-    return {name + "an address: start opens it with the program registered "
-                   "for it; not looked up",
+    return {name +
+                "an address: start opens it with the program registered "
+                "for it; not looked up",
             true};
   }
   const Found found = Find(word);
@@ -296,8 +299,9 @@ std::string SearchOrder() {
              ", first (NoDefaultCurrentDirectoryInExePath is not set), then "
              "in the folders of PATH";
   } else {
-    order += "in the folders of PATH alone (NoDefaultCurrentDirectoryInExePath "
-             "is set, so not in the current folder)";
+    order +=
+        "in the folders of PATH alone (NoDefaultCurrentDirectoryInExePath "
+        "is set, so not in the current folder)";
   }
   std::string extensions;
   for (const std::string& extension : Extensions()) {
@@ -360,8 +364,8 @@ std::vector<std::string> OperatorNotes(const std::string& line) {
     for (const char c : text) {
       if (c == kQuote) {
         quoted = !quoted;
-      } else if (!quoted && std::string(kOperators).find(c) !=
-                                std::string::npos &&
+      } else if (!quoted &&
+                 std::string(kOperators).find(c) != std::string::npos &&
                  found.find(c) == std::string::npos) {
         found += c;
       }

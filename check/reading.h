@@ -9,7 +9,7 @@
 
 /// What the interpreter will find for a command's program.
 struct ProgramLookup {
-  std::string text;  ///< The program's name, and where it is found or why not.
+  std::string text;   ///< The program's name, and where it is found or why not.
   bool found = true;  ///< False when the interpreter will not find it.
 };
 

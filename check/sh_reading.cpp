@@ -16,17 +16,17 @@ namespace {
 // and those a shell must build in to work at all, with the few that dash and
 // bash, the usual /bin/sh, both build in as well.
 constexpr const char* kBuiltIns[] = {
-    ".",     ":",     "[",       "alias",  "bg",     "break",  "cd",
-    "command", "continue", "echo", "eval", "exec",   "exit",   "export",
-    "false", "fc",    "fg",      "getopts", "hash",  "jobs",   "kill",
-    "printf", "pwd",  "read",    "readonly", "return", "set",  "shift",
-    "test",  "times", "trap",    "true",   "type",   "ulimit", "umask",
-    "unalias", "unset", "wait"};
+    ".",       ":",        "[",    "alias",    "bg",     "break",  "cd",
+    "command", "continue", "echo", "eval",     "exec",   "exit",   "export",
+    "false",   "fc",       "fg",   "getopts",  "hash",   "jobs",   "kill",
+    "printf",  "pwd",      "read", "readonly", "return", "set",    "shift",
+    "test",    "times",    "trap", "true",     "type",   "ulimit", "umask",
+    "unalias", "unset",    "wait"};
 
 // Words of the shell's own grammar.
 constexpr const char* kKeywords[] = {
-    "!",  "{",    "}",    "case", "do",    "done",  "elif", "else",
-    "esac", "fi", "for",  "if",   "in",    "then",  "until", "while"};
+    "!",    "{",  "}",   "case", "do", "done", "elif",  "else",
+    "esac", "fi", "for", "if",   "in", "then", "until", "while"};
 
 // Characters that the shell reads in a word before it names a program:
 // quotes, escapes, expansions, patterns, and = of an assignment.
@@ -74,6 +74,19 @@ std::vector<std::string> Folders() {
   }
 }
 
+// The first program file named `word` in the folders of PATH; empty if none.
+std::string OnPath(const std::string& word) {
+  for (const std::string& folder : Folders()) {
+    std::string candidate = folder + '/';
+    candidate += word;
+    std::string file = ProgramFileAt(candidate);
+    if (!file.empty()) {
+      return file;
+    }
+  }
+  return std::string();
+}
+
 }  // namespace
 
 std::string SearchOrder() {
@@ -105,8 +118,9 @@ ProgramLookup LookUpProgram(const std::string& line) {
   }
   if (word.find_first_of(kExpanded) != std::string::npos ||
       word.front() == '#') {
-    return {name + "not looked up: the shell reads its quotes, expansions "
-                   "or assignment first",
+    return {name +
+                "not looked up: the shell reads its quotes, expansions "
+                "or assignment first",
             true};
   }
   if (IsOneOf(word, kKeywords)) {
@@ -122,11 +136,9 @@ ProgramLookup LookUpProgram(const std::string& line) {
     }
     return {name + "a path; no program there that may be run", false};
   }
-  for (const std::string& folder : Folders()) {
-    const std::string file = ProgramFileAt(folder + "/" + word);
-    if (!file.empty()) {
-      return {name + "found on PATH: " + file, true};
-    }
+  const std::string file = OnPath(word);
+  if (!file.empty()) {
+    return {name + "found on PATH: " + file, true};
   }
   return {name + "not found", false};
 }

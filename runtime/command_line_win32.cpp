@@ -24,4 +24,6 @@ std::string CommandArgument(int index) {
   return ArgumentOfCommandLine(gCommandLine.c_str(), index);
 }
 
-int CommandTokenCount() { return TokenCountOfCommandLine(gCommandLine.c_str()); }
+int CommandTokenCount() {
+  return TokenCountOfCommandLine(gCommandLine.c_str());
+}

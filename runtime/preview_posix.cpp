@@ -1,10 +1,10 @@
 // POSIX side of runabout-check: the shell text the stand-in would give
 // /bin/sh, and what the shell would find on PATH.
-#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -43,11 +43,12 @@ bool IsFolder(const std::string& path) {
 std::string FullPathOf(const std::string& path) {
   std::string absolute = path;
   if (path.empty() || path.front() != '/') {
-    std::vector<char> folder(PATH_MAX);
-    if (getcwd(folder.data(), folder.size()) == nullptr) {
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::current_path(error);
+    if (error) {
       return path;
     }
-    absolute = std::string(folder.data()) + "/" + path;
+    absolute = folder.string() + "/" + path;
   }
   // Read as the shell's `cd -L` reads it, part by part: symbolic links stay
   // as they are named.

@@ -55,7 +55,8 @@ bool EnvironmentVariable(const std::string& name, std::string* value) {
     return GetLastError() != ERROR_ENVVAR_NOT_FOUND;
   }
   std::wstring wide(size, L'\0');
-  const DWORD length = GetEnvironmentVariableW(wideName.c_str(), wide.data(), size);
+  const DWORD length =
+      GetEnvironmentVariableW(wideName.c_str(), wide.data(), size);
   wide.resize(length < size ? length : 0);
   *value = Narrowed(CP_ACP, wide);
   return true;
@@ -69,9 +70,9 @@ std::string ProgramFileAt(const std::string& path) {
   }
   // The name as the folder spells it: PATHEXT's extensions are upper case,
   // most files' are not.
-  const std::string full = FullPathOf(path);
+  std::string full = FullPathOf(path);
   WIN32_FIND_DATAW found;
-  const HANDLE search = FindFirstFileW(Widened(CP_ACP, full).c_str(), &found);
+  HANDLE search = FindFirstFileW(Widened(CP_ACP, full).c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) {
     return full;
   }
@@ -93,7 +94,8 @@ std::string FullPathOf(const std::string& path) {
     return path;
   }
   std::wstring full(size, L'\0');
-  const DWORD length = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+  const DWORD length =
+      GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
   if (length == 0 || length >= size) {
     return path;
   }
@@ -111,7 +113,7 @@ std::string AppPathsProgram(const std::string& name) {
 }
 
 void WriteReportLine(const std::string& line) {
-  const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+  HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
   DWORD mode = 0;
   if (GetConsoleMode(output, &mode) == FALSE) {
     WriteOutput(line + "\r\n");  // A file or a pipe: the bytes as they are.
@@ -125,7 +127,7 @@ void WriteReportLine(const std::string& line) {
 }
 
 void WaitIfAloneOnConsole() {
-  const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
   DWORD mode = 0;
   DWORD processes[2] = {0, 0};
   // Input from a pipe or a file never waits; and a console with another
@@ -138,10 +140,13 @@ void WaitIfAloneOnConsole() {
   // Line input: ReadConsoleW returns once Enter has been pressed.
   SetConsoleMode(input, mode | ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT |
                             ENABLE_PROCESSED_INPUT);
-  wchar_t buffer[256];
+  std::wstring typed(256, L'\0');
   DWORD read = 0;
-  while (ReadConsoleW(input, buffer, 256, &read, nullptr) != FALSE && read > 0) {
-    if (buffer[read - 1] == L'\n' || buffer[read - 1] == L'\r') {
+  while (ReadConsoleW(input, typed.data(), static_cast<DWORD>(typed.size()),
+                      &read, nullptr) != FALSE &&
+         read > 0) {
+    const wchar_t last = typed.at(read - 1);
+    if (last == L'\n' || last == L'\r') {
       break;
     }
   }

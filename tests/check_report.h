@@ -19,8 +19,7 @@ struct CheckReport {
 
 inline CheckReport ReadCheckReport(const std::string& out) {
   CheckReport report;
-  const std::string eol =
-      out.find("\r\n") != std::string::npos ? "\r\n" : "\n";
+  const std::string eol = out.find("\r\n") != std::string::npos ? "\r\n" : "\n";
   // A line handed over is every byte between its heading and the next
   // heading, or the blank line before "Not started:": a command may hold a
   // line feed of its own.
@@ -33,8 +32,8 @@ inline CheckReport ReadCheckReport(const std::string& out) {
       break;
     }
     const std::size_t start = out.find(":" + eol, found) + 1 + eol.size();
-    std::size_t end = out.find(
-        eol + "Command " + std::to_string(n + 1) + ", from ", start);
+    std::size_t end =
+        out.find(eol + "Command " + std::to_string(n + 1) + ", from ", start);
     if (end == std::string::npos) {
       end = out.find(notStarted, start);
     }

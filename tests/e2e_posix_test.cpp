@@ -303,6 +303,7 @@ std::vector<std::string> ShellRecords(const std::string& path) {
   }
   std::sort(records.begin(), records.end());
   std::vector<std::string> texts;
+  texts.reserve(records.size());
   for (const auto& record : records) texts.push_back(record.second);
   return texts;
 }
@@ -399,8 +400,13 @@ TEST_F(PosixEndToEnd, CheckShowsWhatRunaboutWouldDo) {
     EXPECT_EQ(runabout.status, c.status == 2 ? 2 : 0);
 
     // Traced, so that any process it made would show.
-    std::vector<std::string> traced = {"-f", "-qq", "-e", "trace=process",
-                                       "-o", Path("trace"), RUNABOUT_CHECK_PATH};
+    std::vector<std::string> traced = {"-f",
+                                       "-qq",
+                                       "-e",
+                                       "trace=process",
+                                       "-o",
+                                       Path("trace"),
+                                       RUNABOUT_CHECK_PATH};
     traced.insert(traced.end(), c.args.begin(), c.args.end());
     const Result check = Run("/usr/bin/strace", traced, Stdout::kFile, env);
     ASSERT_TRUE(check.ended);
@@ -411,7 +417,8 @@ TEST_F(PosixEndToEnd, CheckShowsWhatRunaboutWouldDo) {
     EXPECT_EQ(report.notStarted, c.notStarted);
     std::vector<std::string> programs;
     for (std::string line : c.programs) {
-      for (std::size_t at; (at = line.find("{dir}")) != std::string::npos;) {
+      for (std::size_t at = line.find("{dir}"); at != std::string::npos;
+           at = line.find("{dir}")) {
         line.replace(at, 5, dir_);
       }
       programs.push_back(line);

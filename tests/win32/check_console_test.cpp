@@ -40,18 +40,16 @@ PROCESS_INFORMATION StartCheck(const std::string& check,
 
 // Whether the console this process is attached to shows `text`.
 bool ConsoleShows(const std::string& text) {
-  const HANDLE screen =
-      CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                  0, nullptr);
+  const HANDLE screen = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
   CONSOLE_SCREEN_BUFFER_INFO info;
   bool shows = false;
   if (screen != INVALID_HANDLE_VALUE &&
       GetConsoleScreenBufferInfo(screen, &info) != FALSE) {
-    std::string characters(
-        static_cast<std::size_t>(info.dwSize.X) *
-            static_cast<std::size_t>(info.dwSize.Y),
-        ' ');
+    std::string characters(static_cast<std::size_t>(info.dwSize.X) *
+                               static_cast<std::size_t>(info.dwSize.Y),
+                           ' ');
     DWORD read = 0;
     ReadConsoleOutputCharacterA(screen, characters.data(),
                                 static_cast<DWORD>(characters.size()), {0, 0},
@@ -64,24 +62,28 @@ bool ConsoleShows(const std::string& text) {
 
 // Presses Enter on the console this process is attached to.
 bool PressEnter() {
-  const HANDLE keyboard =
-      CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE,
-                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                  0, nullptr);
-  INPUT_RECORD keys[2];
-  ZeroMemory(keys, sizeof(keys));
-  for (int i = 0; i < 2; ++i) {
-    keys[i].EventType = KEY_EVENT;
-    keys[i].Event.KeyEvent.bKeyDown = i == 0 ? TRUE : FALSE;
-    keys[i].Event.KeyEvent.wRepeatCount = 1;
-    keys[i].Event.KeyEvent.wVirtualKeyCode = VK_RETURN;
-    keys[i].Event.KeyEvent.uChar.UnicodeChar = L'\r';
-  }
+  const HANDLE keyboard = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+  // A key goes down, then up; the key event is a member of the record's
+  // union, as Windows defines it.
+  const auto key = [](BOOL down) {
+    INPUT_RECORD record;
+    ZeroMemory(&record, sizeof(record));
+    record.EventType = KEY_EVENT;
+    // NOLINTBEGIN(cppcoreguidelines-pro-type-union-access)
+    record.Event.KeyEvent.bKeyDown = down;
+    record.Event.KeyEvent.wRepeatCount = 1;
+    record.Event.KeyEvent.wVirtualKeyCode = VK_RETURN;
+    record.Event.KeyEvent.uChar.UnicodeChar = L'\r';
+    // NOLINTEND(cppcoreguidelines-pro-type-union-access)
+    return record;
+  };
+  const INPUT_RECORD keys[] = {key(TRUE), key(FALSE)};
   DWORD written = 0;
-  const bool pressed = keyboard != INVALID_HANDLE_VALUE &&
-                       WriteConsoleInputW(keyboard, keys, 2, &written) !=
-                           FALSE &&
-                       written == 2;
+  const bool pressed =
+      keyboard != INVALID_HANDLE_VALUE &&
+      WriteConsoleInputW(keyboard, keys, 2, &written) != FALSE && written == 2;
   CloseHandle(keyboard);
   return pressed;
 }

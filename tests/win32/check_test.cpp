@@ -39,6 +39,8 @@ class ScopedVariable {
   }
   ScopedVariable(const ScopedVariable&) = delete;
   ScopedVariable& operator=(const ScopedVariable&) = delete;
+  ScopedVariable(ScopedVariable&&) = delete;
+  ScopedVariable& operator=(ScopedVariable&&) = delete;
 
  private:
   const char* name_;
@@ -52,12 +54,12 @@ class ScopedVariable {
 class CheckLookup : public testing::Test {
  protected:
   void SetUp() override {
-    for (const std::string* folder : {&onPath_, &spaced_, &parenthesised_,
-                                      &appsOnly_}) {
+    for (const std::string* folder :
+         {&onPath_, &spaced_, &parenthesised_, &appsOnly_}) {
       ASSERT_TRUE(CreateDirectoryA(folder->c_str(), nullptr)) << *folder;
     }
-    const std::string recorder = e2e::ProgramDirectory() +
-                                 "runabout_argument_recorder.exe";
+    const std::string recorder =
+        e2e::ProgramDirectory() + "runabout_argument_recorder.exe";
     for (const std::string& file :
          {current_.path() + "here.exe", onPath_ + "onpath.exe",
           onPath_ + "script.run", spaced_ + "tool.exe",
@@ -76,8 +78,8 @@ class CheckLookup : public testing::Test {
     RegDeleteKeyA(HKEY_CURRENT_USER, kAppPathsKey);
     EXPECT_TRUE(e2e::ReadRecords(current_.path()).empty())
         << "runabout-check started an interpreter";
-    for (const std::string* folder : {&onPath_, &spaced_, &parenthesised_,
-                                      &appsOnly_}) {
+    for (const std::string* folder :
+         {&onPath_, &spaced_, &parenthesised_, &appsOnly_}) {
       e2e::DeleteDirectory(*folder);
     }
   }
@@ -86,11 +88,14 @@ class CheckLookup : public testing::Test {
   // with that folder, which ends with a backslash.
   [[nodiscard]] std::string Expanded(std::string text) const {
     const std::pair<const char*, const std::string*> folders[] = {
-        {"{current}", &current_.path()}, {"{path}", &onPath_},
-        {"{spaced}", &spaced_},         {"{parens}", &parenthesised_},
+        {"{current}", &current_.path()},
+        {"{path}", &onPath_},
+        {"{spaced}", &spaced_},
+        {"{parens}", &parenthesised_},
         {"{apps}", &appsOnly_}};
     for (const auto& [name, folder] : folders) {
-      for (std::size_t at; (at = text.find(name)) != std::string::npos;) {
+      for (std::size_t at = text.find(name); at != std::string::npos;
+           at = text.find(name)) {
         text.replace(at, std::string(name).size(), *folder);
       }
     }
@@ -139,7 +144,8 @@ TEST_F(CheckLookup, ProgramsAsCmdAndStartFindThem) {
         "quotes, as one of & < > ( ) @ ^ | stands between them)",
         "2 cd: a built-in command of cmd"},
        1},
-      {"not found", "no-such-program onpath",
+      {"not found",
+       "no-such-program onpath",
        {"1 no-such-program: not found",
         "2 onpath: found on PATH: {path}onpath.exe"},
        1},
@@ -185,9 +191,9 @@ TEST_F(CheckLookup, ProgramsAsCmdAndStartFindThem) {
     }
     EXPECT_EQ(report.programs, programs) << output;
     // The search order says which folders cmd searches.
-    const bool keptOut = !c.variables.empty() &&
-                         std::string(c.variables[0].first) ==
-                             "NoDefaultCurrentDirectoryInExePath";
+    const bool keptOut =
+        !c.variables.empty() && std::string(c.variables[0].first) ==
+                                    "NoDefaultCurrentDirectoryInExePath";
     EXPECT_NE(output.find(keptOut ? "(NoDefaultCurrentDirectoryInExePath is "
                                     "set, so not in the current folder)"
                                   : "(NoDefaultCurrentDirectoryInExePath is "

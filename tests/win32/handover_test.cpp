@@ -35,7 +35,8 @@ struct HandOverCase {
 // nothing: the stand-in cmd.exe in the system folder, beside it and in its
 // current folder records nothing.
 void ExpectCheck(const HandOverCase& c, const std::vector<std::string>& lines) {
-  const std::string check = e2e::ProgramFromEnvironment("RUNABOUT_CHECK_PROGRAM");
+  const std::string check =
+      e2e::ProgramFromEnvironment("RUNABOUT_CHECK_PROGRAM");
   ASSERT_FALSE(check.empty()) << "RUNABOUT_CHECK_PROGRAM is not set";
   const e2e::RecordedRun run =
       e2e::RunWithRecordingCmd(check, c.commandLine, "runabout-check.exe");

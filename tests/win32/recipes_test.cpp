@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/check_report.h"
 #include "tests/win32/e2e_support.h"
 
 namespace {
@@ -87,6 +88,12 @@ struct Recipe {
   // it starts after Runabout has ended and after every other program,
   // although it was handed off first.
   bool lastWaits = false;
+  // What runabout-check, given the same line at the prompt in the same
+  // folder, says the interpreters read (each note up to its colon), and its
+  // status: 0 when it finds every program, as it must for a recipe that
+  // works.
+  std::vector<std::string> checkNotes{};
+  DWORD checkStatus = 0;
 };
 
 // Who starts the raw line of a recipe.
@@ -99,6 +106,10 @@ struct Entered {
   std::string commandLine;  // The raw line of that program.
   std::string batchFile;    // When set, the line of recipe.bat.
 };
+
+// runabout-check's note on a group whose & the second interpreter reads.
+constexpr char kSecondReadsAnd[] =
+    "1 holds & inside the outer double quotes that cmd /C drops";
 
 // The recipes; their strings are exactly those of the guide's tables.
 const std::vector<Recipe>& AllRecipes() {
@@ -116,19 +127,38 @@ const std::vector<Recipe>& AllRecipes() {
       // searches the current folder.
       {Entry::kPromptAndBatchFile,
        R"(runabout """cd /d C:\Program Files\Example App && .\app.exe --flag" calc.exe)",
-       {R"(C:\Program Files\Example App\app.exe [--flag])", R"(calc.exe)"}},
+       {R"(C:\Program Files\Example App\app.exe [--flag])", R"(calc.exe)"},
+       "",
+       {},
+       {},
+       "",
+       false,
+       {kSecondReadsAnd}},
       // The second interpreter keeps the quotes of a quoted program name only
       // when none of & < > ( ) @ ^ | stands inside them, so a folder whose
       // name holds parentheses is changed into first.
       {Entry::kPromptAndBatchFile,
        R"(runabout """cd /d C:\Program Files (x86)\Example App && .\app.exe --flag" calc.exe)",
        {R"(C:\Program Files (x86)\Example App\app.exe [--flag])",
-        R"(calc.exe)"}},
+        R"(calc.exe)"},
+       "",
+       {},
+       {},
+       "",
+       false,
+       {kSecondReadsAnd}},
       // Not so: without its quotes the path breaks at its first space, and
       // only the next command's program starts.
       {Entry::kPrompt,
        R"(runabout """C:\Program Files (x86)\Example App\app.exe" calc.exe)",
-       {R"(calc.exe)"}},
+       {R"(calc.exe)"},
+       "",
+       {},
+       {},
+       "",
+       false,
+       {},
+       1},
       // start finds a program under App Paths, as the Run dialog does, and
       // hands it the rest; the interpreter's own search does not. Without /B
       // it gives a console program a console of its own; this test's, under
@@ -144,22 +174,53 @@ const std::vector<Recipe>& AllRecipes() {
       {Entry::kPromptAndBatchFile,
        R"(runabout "explorer https://example.org/search?q=runabout^^^&lang=en" calc.exe)",
        {R"(explorer.exe [https://example.org/search?q=runabout&lang=en])",
-        R"(calc.exe)"}},
+        R"(calc.exe)"},
+       "",
+       {},
+       {},
+       "",
+       false,
+       {"1 holds ^ and & outside double quotes"}},
       {Entry::kPromptAndBatchFile,
        R"(runabout """explorer https://example.org/search?q=runabout^&lang=en" calc.exe)",
        {R"(explorer.exe [https://example.org/search?q=runabout&lang=en])",
-        R"(calc.exe)"}},
+        R"(calc.exe)"},
+       "",
+       {},
+       {},
+       "",
+       false,
+       {"1 holds ^ and & inside the outer double quotes that cmd /C "
+        "drops"}},
       // & as an operator for the second interpreter: behind a caret outside
       // a group, as it stands inside one, whose quotes the first keeps.
       {Entry::kPromptAndBatchFile,
        R"(runabout "calc.exe ^& notepad.exe" explorer.exe)",
-       {R"(calc.exe)", R"(notepad.exe)", R"(explorer.exe)"}},
+       {R"(calc.exe)", R"(notepad.exe)", R"(explorer.exe)"},
+       "",
+       {},
+       {},
+       "",
+       false,
+       {"1 holds ^ and & outside double quotes"}},
       {Entry::kPromptAndBatchFile,
        R"(runabout """calc.exe & notepad.exe" explorer.exe)",
-       {R"(calc.exe)", R"(notepad.exe)", R"(explorer.exe)"}},
+       {R"(calc.exe)", R"(notepad.exe)", R"(explorer.exe)"},
+       "",
+       {},
+       {},
+       "",
+       false,
+       {kSecondReadsAnd}},
       {Entry::kPrompt,
        R"(runabout "explorer https://example.org/My%20Documents" calc.exe)",
-       {R"(explorer.exe [https://example.org/My%20Documents])", R"(calc.exe)"}},
+       {R"(explorer.exe [https://example.org/My%20Documents])", R"(calc.exe)"},
+       "",
+       {},
+       {},
+       "",
+       false,
+       {"1 holds %"}},
       // cmd reads a batch file in the console's code page, not in UTF-8.
       {Entry::kPrompt,
        R"(runabout "notepad.exe Привет.txt" "notepad.exe 日本語.txt")",
@@ -179,7 +240,13 @@ const std::vector<Recipe>& AllRecipes() {
         {"open.bat", R"(@notepad.exe %1)"}}},
       {Entry::kBatchFile,
        R"(runabout "explorer https://example.org/My%%20Documents" calc.exe)",
-       {R"(explorer.exe [https://example.org/My%20Documents])", R"(calc.exe)"}},
+       {R"(explorer.exe [https://example.org/My%20Documents])", R"(calc.exe)"},
+       "",
+       {},
+       {},
+       "",
+       false,
+       {"1 holds %"}},
       {Entry::kPowerShell,
        R"(runabout 'notepad.exe C:\Notes\todo.txt' calc.exe)",
        {R"(notepad.exe [C:\Notes\todo.txt])", R"(calc.exe)"},
@@ -247,7 +314,9 @@ const std::vector<Recipe>& AllRecipes() {
        {},
        {"calc.exe no window", "notepad.exe no window"},
        "ping.exe",
-       true},
+       true,
+       {"1 holds > and & inside the outer double quotes that cmd /C "
+        "drops"}},
   };
   return recipes;
 }
@@ -391,6 +460,47 @@ class Recipes : public ::testing::Test {
     }
   }
 
+  // Gives runabout-check, in the case directory, the line that `entered`
+  // gives Runabout: typed at the prompt, in a batch file or as PowerShell's
+  // raw line, or, for a shortcut, its Target's arguments typed at the prompt,
+  // as troubleshooting says. Its notes on what the interpreters read and its
+  // status must be the recipe's.
+  static void ExpectCheck(const Recipe& recipe, const Entered& entered,
+                          const e2e::ScratchDirectory& directory) {
+    const std::string check =
+        directory.Copy(RUNABOUT_CHECK_PATH, "runabout-check.exe");
+    ASSERT_FALSE(check.empty());
+    std::string starter = e2e::SystemInterpreter();
+    std::string line;
+    if (!entered.batchFile.empty()) {
+      ASSERT_TRUE(WriteText(
+          directory.path() + "check.bat",
+          "@runabout-check" +
+              entered.batchFile.substr(entered.batchFile.find(' ')) + "\r\n"));
+      line = "cmd /C check.bat";
+    } else if (entered.starter == Starter::kRunabout) {
+      starter = check;
+      line = "runabout-check.exe" +
+             entered.commandLine.substr(entered.commandLine.find(' '));
+    } else {
+      // The line without Runabout's name, which a shortcut quotes if need be.
+      const std::size_t name = recipe.line.front() == '"'
+                                   ? recipe.line.find('"', 1) + 1
+                                   : recipe.line.find(' ');
+      line = "cmd /S /C \"runabout-check" + recipe.line.substr(name) + "\"";
+    }
+    std::string output;
+    const e2e::Outcome outcome =
+        e2e::RunCapturingOutput(starter, line, directory.path(), &output);
+    ASSERT_TRUE(outcome.started && outcome.ended) << line;
+    EXPECT_EQ(outcome.exitCode, recipe.checkStatus) << output;
+    std::vector<std::string> notes;
+    for (const std::string& note : ReadCheckReport(output).notes) {
+      notes.push_back(note.substr(0, note.find(':')));
+    }
+    EXPECT_EQ(notes, recipe.checkNotes) << output;
+  }
+
   // Runs `recipe` as `entered` in a fresh case directory and compares what
   // the programs received with the recipe's runs. A run missing some of them
   // lost a start to Wine and is made again; one with anything wrong fails.
@@ -437,6 +547,7 @@ class Recipes : public ::testing::Test {
       const std::vector<std::string> allButLast = recorded(expected.size() - 1);
       const std::vector<std::string> runs = recorded(expected.size());
       if (runs == expected) {
+        ExpectCheck(recipe, entered, directory);
         EXPECT_EQ(ConsoleWindows(directory.path()), consoles);
         if (recipe.lastWaits) {
           const std::string& last = recipe.runs.back();
