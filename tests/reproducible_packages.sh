@@ -227,6 +227,7 @@ PKCS11_MODULE_PATH=$module openssl req -new -x509 -days 2 \
 # line of itself and of every process above it: the PIN must be on none.
 real_osslsigncode=$(command -v osslsigncode)
 mkdir "$work/bin"
+# shellcheck disable=SC2016 # The stand-in's own text, expanded when it runs.
 printf '%s\n' '#!/bin/sh' 'pid=$$' 'while [ "$pid" -gt 1 ]; do' \
   '  tr "\0" " " <"/proc/$pid/cmdline" && echo' \
   '  pid=$(awk "/^PPid:/ { print \$2 }" "/proc/$pid/status")' \
