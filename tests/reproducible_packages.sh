@@ -224,12 +224,14 @@ PKCS11_MODULE_PATH=$module openssl req -new -x509 -days 2 \
   >"$work/certificate.log" 2>&1 ||
   { cat "$work/certificate.log" >&2; exit 1; }
 # The osslsigncode that the signing finds notes, as it starts, the command
-# line of itself and of every process above it: the PIN must be on none.
+# line of itself and of every process above it up to this test: the PIN must
+# be on none.
 real_osslsigncode=$(command -v osslsigncode)
 mkdir "$work/bin"
 # shellcheck disable=SC2016 # The stand-in's own text, expanded when it runs.
 printf '%s\n' '#!/bin/sh' 'pid=$$' 'while [ "$pid" -gt 1 ]; do' \
   '  tr "\0" " " <"/proc/$pid/cmdline" && echo' \
+  "  [ \"\$pid\" != $$ ] || break" \
   '  pid=$(awk "/^PPid:/ { print \$2 }" "/proc/$pid/status")' \
   "done >>'$work/command-lines'" \
   "exec '$real_osslsigncode' \"\$@\"" >"$work/bin/osslsigncode"
