@@ -32,3 +32,8 @@ if(NOT "$ENV{SOURCE_DATE_EPOCH}" MATCHES "^[0-9]+$")
   message(FATAL_ERROR "SOURCE_DATE_EPOCH is \"$ENV{SOURCE_DATE_EPOCH}\", "
     "not a number of seconds since 1970")
 endif()
+# Run as a script (cmake -DCPACK_RUNABOUT_SOURCE_DIR=... -P this file), it
+# prints the time on standard output, for scripts/package.
+if(CMAKE_SCRIPT_MODE_FILE STREQUAL CMAKE_CURRENT_LIST_FILE)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E echo "$ENV{SOURCE_DATE_EPOCH}")
+endif()

@@ -221,6 +221,13 @@ check_version_record() {
         fail "$(basename "$exe") has no line $line in its resources:
 $resources"
     done
+    # An MSI's File table carries the same version, and its language.
+    if [ $generator = External ]; then
+      row=$(msiinfo export "$package" File | tr -d '\r' |
+        awk -F '\t' -v name="$(basename "$exe")" '$3 == name { print $5, $6 }')
+      [ "$row" = "$numbers 1033" ] ||
+        fail "the MSI's File table gives $(basename "$exe") '$row', not $numbers 1033"
+    fi
     # The manifest, as windres writes it: a string with its quotes doubled.
     printf '%s\n' "$resources" | grep -F '<assemblyIdentity ' |
       grep -qF "version=\"\"$numbers\"\"" ||
@@ -569,7 +576,7 @@ if [ $generator = External ]; then
       awk -v key="$keys" '$0 == key { on = 1; next } /^HKEY_/ { on = 0 } on')
     for value in "DisplayVersion REG_SZ $version" \
       "Publisher REG_SZ the Runabout developers" "NoModify REG_DWORD 0x1" \
-      "NoRepair REG_DWORD 0x1"; do
+      "NoRepair REG_DWORD 0x1" "InstallLocation REG_SZ $folder"; do
       printf '%s\n' "$values" | sed 's/^ *//; s/  */ /g' | grep -qxF "$value" ||
         fail "the uninstall entry has no $value: $values"
     done

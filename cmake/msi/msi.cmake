@@ -13,6 +13,8 @@
 #   every input's bytes, so that different packages never share one;
 # - the summary information's times and the cabinet's file times,
 #   SOURCE_DATE_EPOCH.
+# Each program in it carries its file version, and the uninstall entry the
+# folder.
 include(${CMAKE_CURRENT_LIST_DIR}/../run.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/../sign.cmake)
 
@@ -50,6 +52,39 @@ function(runabout_xml result text)
   string(REPLACE ">" "&gt;" text "${text}")
   string(REPLACE "\"" "&quot;" text "${text}")
   set(${result} "${text}" PARENT_SCOPE)
+endfunction()
+
+# The file version of a Windows program, a.b.c.d, from the fixed part of its
+# version record (VS_FIXEDFILEINFO: the signature 0xFEEF04BD, the structure's
+# version, then the version's high and low 32 bits, little-endian).
+function(runabout_file_version result path)
+  file(READ "${path}" hex HEX)
+  set(from 0)
+  while(TRUE)
+    string(SUBSTRING "${hex}" ${from} -1 rest)
+    string(FIND "${rest}" "bd04effe" at)
+    if(at EQUAL -1)
+      message(FATAL_ERROR "${path} has no version record")
+    endif()
+    math(EXPR at "${from} + ${at}")
+    math(EXPR odd "${at} % 2")
+    if(odd EQUAL 0)  # On a byte, not across two.
+      break()
+    endif()
+    math(EXPR from "${at} + 1")
+  endwhile()
+  set(parts "")
+  foreach(offset 16 24)  # The high 32 bits, then the low.
+    math(EXPR start "${at} + ${offset}")
+    string(SUBSTRING "${hex}" ${start} 8 dword)
+    string(REGEX REPLACE "(..)(..)(..)(..)" "\\4\\3;\\2\\1" words "${dword}")
+    foreach(word ${words})
+      math(EXPR number "0x${word}")
+      list(APPEND parts ${number})
+    endforeach()
+  endforeach()
+  list(JOIN parts "." version)
+  set(${result} ${version} PARENT_SCOPE)
 endfunction()
 
 set(stage "${CPACK_TEMPORARY_DIRECTORY}")
@@ -146,6 +181,25 @@ runabout_run(${at_epoch} ${CPACK_RUNABOUT_MSIBUILD} "${msi}"
   -i "${work}/Environment.idt"
   -q "INSERT INTO `InstallExecuteSequence` (`Action`, `Sequence`) VALUES ('RemoveEnvironmentStrings', 3300)"
   -q "INSERT INTO `InstallExecuteSequence` (`Action`, `Sequence`) VALUES ('WriteEnvironmentStrings', 5200)")
+
+# What wixl leaves out of the File table: each program's file version (and
+# language, U.S. English, as in its version record), read from the program
+# itself, so that Windows Installer compares versions before it replaces a
+# program; the hash wixl gives every file is only for unversioned ones. And
+# the uninstall entry's InstallLocation, from ARPINSTALLLOCATION, set to the
+# folder once it is known (after CostFinalize).
+set(versions "")
+file(GLOB_RECURSE programs RELATIVE "${stage}" "${stage}/*.exe")
+foreach(program ${programs})
+  runabout_file_version(file_version "${stage}/${program}")
+  string(MAKE_C_IDENTIFIER "${program}" id)
+  list(APPEND versions
+    -q "UPDATE `File` SET `Version` = '${file_version}', `Language` = '1033' WHERE `File` = '${id}'"
+    -q "DELETE FROM `MsiFileHash` WHERE `File_` = '${id}'")
+endforeach()
+runabout_run(${at_epoch} ${CPACK_RUNABOUT_MSIBUILD} "${msi}" ${versions}
+  -q "INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('SetARPINSTALLLOCATION', 51, 'ARPINSTALLLOCATION', '[INSTALLDIR]')"
+  -q "INSERT INTO `InstallExecuteSequence` (`Action`, `Sequence`) VALUES ('SetARPINSTALLLOCATION', 1001)")
 
 # The package code, in place of wixl's random one.
 file(READ "${wxs}" template)
