@@ -1,8 +1,9 @@
 # What `cmake --install` puts in place, and the release archives CPack builds
 # from it: runabout-<version>-win64.zip from the Windows build (runabout.exe,
-# runaboutw.exe and the documents side by side; to unpack anywhere and put on
-# PATH) and runabout-<version>-Linux.tar.gz from the native one (a usual
-# prefix tree, the documents in share/doc/runabout; POSIX has no console
+# runaboutw.exe, runabout-check.exe and the documents side by side; to unpack
+# anywhere and put on PATH) and runabout-<version>-Linux.tar.gz from the
+# native one (a usual prefix tree, runabout and runabout-check with their
+# manual pages, the documents in share/doc/runabout; POSIX has no console
 # windows, so no runaboutw). Both keep the guides in docs/ beside the README,
 # as in the sources, so that the links between them hold.
 # On a Debian-family system the native build also gives the Debian package
@@ -51,12 +52,14 @@ install(CODE [[
 ]])
 
 if(WIN32)
-  install(TARGETS runabout runaboutw RUNTIME DESTINATION .)
+  install(TARGETS runabout runaboutw runabout-check RUNTIME DESTINATION .)
   install(FILES ${runabout_document_paths} DESTINATION .)
   install(FILES ${runabout_guide_paths} DESTINATION docs)
 else()
-  install(TARGETS runabout RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(TARGETS runabout runabout-check
+          RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${PROJECT_SOURCE_DIR}/docs/runabout.1
+                ${PROJECT_SOURCE_DIR}/docs/runabout-check.1
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${runabout_document_paths} DESTINATION ${runabout_doc_folder})
   install(FILES ${runabout_guide_paths} DESTINATION ${runabout_doc_folder}/docs)

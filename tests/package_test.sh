@@ -252,7 +252,10 @@ hardened() {
   done
 }
 if [ "${HARDENED:-}" = true ]; then
-  hardened "$path" >"$work/hardened" || fail "$program is $(cat "$work/hardened")"
+  for each in "$(dirname "$path")"/*; do
+    hardened "$each" >"$work/hardened" ||
+      fail "$(basename "$each") is $(cat "$work/hardened")"
+  done
 fi
 
 # A builder's own settings undo neither the build type's optimisation nor the

@@ -1,7 +1,7 @@
 # CPack runs this after it has installed the project into a package's staging
 # tree and before it builds the package. For the Debian package it gives the
 # tree the layout Debian policy asks for:
-#   usr/share/man/man1/runabout.1.gz              the manual page
+#   usr/share/man/man1/*.1.gz                     the manual pages
 #   usr/share/doc/runabout/copyright              machine-readable, from LICENSE
 #   usr/share/doc/runabout/changelog.gz           CHANGELOG.md
 #   usr/share/doc/runabout/changelog.Debian.gz    the package's own changelog
@@ -12,8 +12,8 @@
 #                                                 as policy asks of documents
 #                                                 over 4 kB
 #   usr/share/lintian/overrides/runabout          the one lintian tag that stays
-# and leaves out LICENSE, which the archives carry. The program, already
-# stripped, also loses the compiler's notes, as in Debian's packages.
+# and leaves out LICENSE, which the archives carry. The programs, already
+# stripped, also lose the compiler's notes, as in Debian's packages.
 if(NOT CPACK_GENERATOR STREQUAL "DEB")
   return()
 endif()
@@ -31,7 +31,10 @@ function(runabout_gzip file output)
   file(CHMOD "${output}" FILE_PERMISSIONS ${data_file_permissions})
 endfunction()
 
-runabout_gzip("${man1}/runabout.1" "${man1}/runabout.1.gz")
+file(GLOB pages "${man1}/*.1")
+foreach(page IN LISTS pages)
+  runabout_gzip("${page}" "${page}.gz")
+endforeach()
 runabout_gzip("${doc}/CHANGELOG.md" "${doc}/changelog.gz")
 list(TRANSFORM CPACK_RUNABOUT_GUIDES PREPEND docs/ OUTPUT_VARIABLE guides)
 foreach(document README.md ${guides})
@@ -76,11 +79,12 @@ configure_file("${CMAKE_CURRENT_LIST_DIR}/lintian-overrides"
                "${overrides}/runabout" COPYONLY)
 file(CHMOD "${overrides}/runabout" FILE_PERMISSIONS ${data_file_permissions})
 
+file(GLOB programs "${usr}/bin/*")
 execute_process(COMMAND "${CPACK_RUNABOUT_STRIP}" --remove-section=.comment
-                        --remove-section=.note "${usr}/bin/runabout"
+                        --remove-section=.note ${programs}
                 COMMAND_ERROR_IS_FATAL ANY)
 
-file(REMOVE "${man1}/runabout.1" "${doc}/CHANGELOG.md" "${doc}/LICENSE")
+file(REMOVE ${pages} "${doc}/CHANGELOG.md" "${doc}/LICENSE")
 # Directories 0755 whatever the umask.
 file(CHMOD_RECURSE "${usr}" DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE
      OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
