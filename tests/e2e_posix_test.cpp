@@ -733,4 +733,23 @@ TEST_F(PosixEndToEnd, OutOfMemoryEndsTheRunAndStartsNothingMore) {
   FAIL() << "the run never completed";
 }
 
+TEST_F(PosixEndToEnd, CheckEndsWithStatusThreeWhenMemoryRunsOut) {
+  // As Runabout: whichever allocation fails, the report and status 3.
+  for (int n = 1; n < 1000; ++n) {
+    SCOPED_TRACE("failing allocation " + std::to_string(n));
+    const Result r =
+        Run(RUNABOUT_CHECK_FAILING_ALLOCATION_PATH, {"\"true", "a\"", "true"},
+            Stdout::kFile, {{"RUNABOUT_FAIL_ALLOCATION", std::to_string(n)}});
+    ASSERT_TRUE(r.ended);
+    if (r.status == 0) {
+      EXPECT_GT(n, 1) << "the first allocation never failed";
+      EXPECT_EQ(r.err, "");
+      return;
+    }
+    ASSERT_EQ(r.status, 3) << r.out;
+    EXPECT_EQ(r.err, "Runabout: Insufficient memory\n");
+  }
+  FAIL() << "the check never completed";
+}
+
 }  // namespace
