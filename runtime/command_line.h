@@ -27,6 +27,7 @@ int CommandTokenCount();
 /// token opens quotes; every other byte, the tab included, is ordinary.
 std::string ArgumentOfCommandLine(const char* commandLine, int index);
 
-/// How many tokens `commandLine` (NUL-terminated) holds, as ArgumentOfCommandLine
-/// reads them: it gives the empty text for every index from there on.
+/// How many tokens `commandLine` (NUL-terminated) holds, as
+/// ArgumentOfCommandLine reads them: it gives the empty text for every index
+/// from there on.
 int TokenCountOfCommandLine(const char* commandLine);

@@ -39,6 +39,7 @@ void WriteReportLine(const std::string& line);
 
 /// When this program is the only one on its console, as from a shortcut or
 /// the Run dialog, whose console window closes with it: says "Press Enter to
-/// close." and waits for Enter. Anywhere else, and always on POSIX, returns at
+/// close.", titles the window "runabout-check: press Enter to close", and
+/// waits for Enter. Anywhere else, and always on POSIX, returns at
 /// once.
 void WaitIfAloneOnConsole();

@@ -136,6 +136,8 @@ void WaitIfAloneOnConsole() {
       GetConsoleProcessList(processes, 2) != 1) {
     return;
   }
+  // The window's title says it too, where the report has scrolled it away.
+  SetConsoleTitleW(L"runabout-check: press Enter to close");
   WriteReportLine("Press Enter to close.");
   // Line input: ReadConsoleW returns once Enter has been pressed.
   SetConsoleMode(input, mode | ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT |

@@ -140,17 +140,23 @@ TEST(CheckWaits, ForEnterOnlyWhenAloneOnItsConsole) {
   ASSERT_FALSE(lines.empty()) << "no report";
   EXPECT_EQ(lines.back(), "runabout would start 2 commands.\r");
 
-  // Alone on a console of its own: it says so and waits for Enter.
+  // Alone on a console of its own: it says so and waits for Enter. It counts
+  // the processes on its console before it says so, and attaching to read it
+  // adds one: so the window's title, which any process can read, comes
+  // first.
   child = StartCheck(check, directory.path(), CREATE_NEW_CONSOLE);
   ASSERT_NE(child.hProcess, nullptr);
-  const bool prompted = e2e::WaitUntil(
-      [&] {
-        const bool shows = AttachConsole(child.dwProcessId) != FALSE &&
-                           ConsoleShows("Press Enter to close.");
-        if (!shows) FreeConsole();
-        return shows;
+  const bool titled = e2e::WaitUntil(
+      [] {
+        return FindWindowW(nullptr, L"runabout-check: press Enter to close") !=
+               nullptr;
       },
       kLimitMilliseconds);
+  EXPECT_TRUE(titled) << "its window never said to press Enter";
+  const bool prompted =
+      titled && AttachConsole(child.dwProcessId) != FALSE &&
+      e2e::WaitUntil([] { return ConsoleShows("Press Enter to close."); },
+                     kLimitMilliseconds);
   EXPECT_TRUE(prompted) << "no prompt on its console";
   EXPECT_EQ(WaitForSingleObject(child.hProcess, 0), WAIT_TIMEOUT)
       << "it ended without waiting for Enter";
