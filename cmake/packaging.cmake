@@ -71,11 +71,41 @@ install(CODE [[
   endif()
 ]])
 
-# Removal: `cmake -P BUILD/uninstall.cmake` takes away what the last
-# `cmake --install` of this build tree put in place, and the folders of
-# Runabout's own.
+# Removal: `cmake -P BUILD/uninstall.cmake` takes away what a `cmake
+# --install` of this build tree put in place, and the folders of Runabout's
+# own. Each install records its files in a file of its own in the build tree,
+# one for each folder installed into, so that installs into two folders (one
+# with sudo, one without) can each be removed. The record is written last,
+# after every install rule of the project, subfolders' included, has run.
 configure_file(${PROJECT_SOURCE_DIR}/cmake/uninstall.cmake.in
                ${PROJECT_BINARY_DIR}/uninstall.cmake @ONLY)
+function(runabout_install_record)
+  install(CODE "set(runabout_records_folder \"${PROJECT_BINARY_DIR}\")")
+  install(CODE [[
+    # CPack runs the install rules itself, outside script mode, into a
+    # staging tree of its own, which is no install to record.
+    if(DEFINED CMAKE_SCRIPT_MODE_FILE)
+      get_filename_component(root "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}"
+                             ABSOLUTE)
+      string(MD5 key "${root}")
+      set(record "${runabout_records_folder}/installed-${key}.txt")
+      list(JOIN CMAKE_INSTALL_MANIFEST_FILES "
+" lines)
+      # The folder is the builder's, the files in it may be another user's
+      # (an install with sudo): each is taken away before it is written.
+      file(REMOVE "${record}")
+      file(WRITE "${record}" "${root}
+${lines}
+")
+      file(CHMOD "${record}" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ
+           WORLD_READ)
+      # CMake writes install_manifest.txt next, over the last install's.
+      file(REMOVE "${runabout_records_folder}/install_manifest.txt")
+    endif()
+  ]])
+endfunction()
+cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR}
+               CALL runabout_install_record)
 
 set(CPACK_PACKAGE_NAME runabout)
 set(CPACK_PACKAGE_VENDOR "the Runabout developers")

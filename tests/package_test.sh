@@ -449,7 +449,8 @@ $after"
     (umask 077 && "$CMAKE_COMMAND" --install "$build" --prefix "$scratch" \
       >"$work/install.log" 2>&1) || fail "cmake --install: $(cat "$work/install.log")"
     [ "$(id -u)" -ne 0 ] || readable_by_others "$scratch"
-    "$CMAKE_COMMAND" -P "$build/uninstall.cmake" >"$work/uninstall.log" 2>&1 ||
+    "$CMAKE_COMMAND" -P "$build/uninstall.cmake" -- "$scratch" \
+      >"$work/uninstall.log" 2>&1 ||
       fail "uninstall.cmake: $(cat "$work/uninstall.log")"
     left=$(find "$work/installed" -type f -o -iname '*runabout*')
     [ -z "$left" ] || fail "left after uninstall.cmake: $left"
