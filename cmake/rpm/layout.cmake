@@ -10,8 +10,20 @@
 # time, as rpmbuild only lowers later times to it (and a checkout may hold
 # older ones). rpm's own post-install scripts are off (packaging.cmake), so
 # that this is all that changes the tree.
+#
+# CPack takes no RPM in a folder whose path holds a space, which rpmbuild
+# could not read: the RPM is then built through a link to CPack's folder from
+# one without, /tmp/runabout-rpm-HASH, which stays behind, as CPack copies
+# the package out through it after every script it runs.
 if(NOT CPACK_GENERATOR STREQUAL "RPM")
   return()
+endif()
+if(CPACK_TOPLEVEL_DIRECTORY MATCHES " ")
+  string(MD5 key "${CPACK_TOPLEVEL_DIRECTORY}")
+  set(link "/tmp/runabout-rpm-${key}")
+  file(REMOVE "${link}")
+  file(CREATE_LINK "${CPACK_TOPLEVEL_DIRECTORY}" "${link}" SYMBOLIC)
+  set(CPACK_TOPLEVEL_DIRECTORY "${link}")
 endif()
 include(${CMAKE_CURRENT_LIST_DIR}/../run.cmake)
 set(usr "${CPACK_TEMPORARY_DIRECTORY}${CPACK_PACKAGING_INSTALL_PREFIX}")
