@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstddef>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -312,7 +313,7 @@ TEST_F(PosixEndToEnd, CommandThatCannotRunIsPassedOver) {
   struct {
     const char* why;
     std::vector<std::string> args;  // Followed by "touch next".
-    int commands;                   // How many commands they make.
+    std::ptrdiff_t commands;        // How many commands they make.
     std::string error;  // On standard error, in one line per command.
     const char* failFork = nullptr;  // Which fork fails, as under a limit.
     int ignored = 0;  // A signal Runabout is started with ignored.
@@ -473,21 +474,24 @@ TEST_F(PosixEndToEnd, SignalDispositionsOfStartedPrograms) {
       // not reach the programs started.
       {"SIGINT is ignored", "INT", 0, "survived\n0\n"},
   };
+  // SigIgn in /proc is a mask in hexadecimal, signal N its bit N - 1.
+  const std::string childIgnored =
+      "echo $((0x$(sed -n \"s/^SigIgn:[[:space:]]*//p\" /proc/self/status) "
+      ">> " +
+      std::to_string(SIGCHLD - 1) + " & 1))";
   for (const auto& c : cases) {
     SCOPED_TRACE(c.why);
-    std::string test = std::string("kill -") + c.signal + " $$; echo survived";
-    if (c.expected == nullptr) {
-      if (!Exists("/proc/self/status")) continue;
-      // SigIgn is a mask in hexadecimal, signal N its bit N - 1.
-      test = "echo $((0x$(sed -n \"s/^SigIgn:[[:space:]]*//p\" /proc/self/status)"
-             " >> " + std::to_string(SIGCHLD - 1) + " & 1))";
-    }
+    const bool fromProc = c.expected == nullptr;
+    if (fromProc && !Exists("/proc/self/status")) continue;
+    const std::string test =
+        fromProc ? childIgnored
+                 : std::string("kill -") + c.signal + " $$; echo survived";
     const std::string probe =
         "sh -c '" + test + "' > status 2>&1; echo $? >> status";
-    std::string expected = c.expected != nullptr ? c.expected : "";
-    if (c.expected == nullptr) {
-      const Result direct = Run("/bin/sh", {"-c", probe}, Stdout::kFile, {},
-                                nullptr, c.ignored);
+    std::string expected = fromProc ? "" : c.expected;
+    if (fromProc) {
+      const Result direct =
+          Run("/bin/sh", {"-c", probe}, Stdout::kFile, {}, nullptr, c.ignored);
       ASSERT_TRUE(direct.ended);
       expected = ReadFile(Path("status"));
     }
