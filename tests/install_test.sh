@@ -31,7 +31,7 @@ as_owner() {
   setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$work/home" "$@"
 }
 
-# The owner's own copy of the sources and build tree, the program built.
+# The owner's own copy of the sources and build tree, the programs built.
 mkdir "$work/sources" "$work/home"
 for item in CMakeLists.txt LICENSE CHANGELOG.md README.md app cmake docs \
   runtime; do
@@ -40,7 +40,7 @@ done
 chown -R nobody:nogroup "$work/sources" "$work/home"
 tree="$work/home/build"
 if ! { as_owner "$cmake" -S "$work/sources" -B "$tree" -DRUNABOUT_TESTS=OFF &&
-  as_owner "$cmake" --build "$tree" --target runabout -j "$(nproc)"; } \
+  as_owner "$cmake" --build "$tree" -j "$(nproc)"; } \
   >"$work/build.log" 2>&1; then
   cat "$work/build.log" >&2
   fail "the owner's build tree did not build"
