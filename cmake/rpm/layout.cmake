@@ -14,11 +14,18 @@
 # CPack takes no RPM in a folder whose path holds a space, which rpmbuild
 # could not read: the RPM is then built through a link to CPack's folder from
 # one without, /tmp/runabout-rpm-HASH, which stays behind, as CPack copies
-# the package out through it after every script it runs.
+# the package out through it after every script it runs; the next such build
+# removes the links whose folders are gone.
 if(NOT CPACK_GENERATOR STREQUAL "RPM")
   return()
 endif()
 if(CPACK_TOPLEVEL_DIRECTORY MATCHES " ")
+  file(GLOB links "/tmp/runabout-rpm-*")
+  foreach(stale IN LISTS links)
+    if(IS_SYMLINK "${stale}" AND NOT EXISTS "${stale}")
+      file(REMOVE "${stale}")
+    endif()
+  endforeach()
   string(MD5 key "${CPACK_TOPLEVEL_DIRECTORY}")
   set(link "/tmp/runabout-rpm-${key}")
   file(REMOVE "${link}")
