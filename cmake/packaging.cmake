@@ -74,11 +74,41 @@ install(CODE [[
   endif()
 ]])
 
-# Removal: `cmake -P BUILD/uninstall.cmake` takes away what the last
-# `cmake --install` of this build tree put in place, and the folders of
-# Runabout's own.
+# Removal: `cmake -P BUILD/uninstall.cmake` takes away what a `cmake
+# --install` of this build tree put in place, and the folders of Runabout's
+# own. Each install records its files in a file of its own in the build tree,
+# one for each folder installed into, so that installs into two folders (one
+# with sudo, one without) can each be removed. The record is written last,
+# after every install rule of the project, subfolders' included, has run.
 configure_file(${PROJECT_SOURCE_DIR}/cmake/uninstall.cmake.in
                ${PROJECT_BINARY_DIR}/uninstall.cmake @ONLY)
+function(runabout_install_record)
+  install(CODE "set(runabout_records_folder \"${PROJECT_BINARY_DIR}\")")
+  install(CODE [[
+    # CPack runs the install rules itself, outside script mode, into a
+    # staging tree of its own, which is no install to record.
+    if(DEFINED CMAKE_SCRIPT_MODE_FILE)
+      get_filename_component(root "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}"
+                             ABSOLUTE)
+      string(MD5 key "${root}")
+      set(record "${runabout_records_folder}/installed-${key}.txt")
+      list(JOIN CMAKE_INSTALL_MANIFEST_FILES "
+" lines)
+      # The folder is the builder's, the files in it may be another user's
+      # (an install with sudo): each is taken away before it is written.
+      file(REMOVE "${record}")
+      file(WRITE "${record}" "${root}
+${lines}
+")
+      file(CHMOD "${record}" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ
+           WORLD_READ)
+      # CMake writes install_manifest.txt next, over the last install's.
+      file(REMOVE "${runabout_records_folder}/install_manifest.txt")
+    endif()
+  ]])
+endfunction()
+cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR}
+               CALL runabout_install_record)
 
 set(CPACK_PACKAGE_NAME runabout)
 set(CPACK_PACKAGE_VENDOR "the Runabout developers")
@@ -168,6 +198,52 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
     set(CPACK_RUNABOUT_GUIDES ${RUNABOUT_GUIDES})
   else()
     message(STATUS "No Debian package: dpkg and dpkg-shlibdeps (dpkg-dev) are needed")
+  endif()
+endif()
+
+# The RPM, runabout-<version>-<release>.<architecture>.rpm, for Fedora, RHEL
+# and openSUSE, needs rpmbuild (Debian's rpm package); without it there is
+# none. CPack lists the files the install rules put in its staging tree, laid
+# out by cmake/rpm/layout.cmake; rpmbuild computes Requires from the programs.
+if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
+  find_program(RUNABOUT_RPMBUILD rpmbuild)
+  if(RUNABOUT_RPMBUILD)
+    list(APPEND CPACK_GENERATOR RPM)
+    set(CPACK_RPM_PACKAGE_RELEASE 1)
+    set(CPACK_RPM_PACKAGE_ARCHITECTURE ${CMAKE_SYSTEM_PROCESSOR})
+    # RPM's own naming; the tests look for the package under this name.
+    set(RUNABOUT_RPM_FILE_NAME
+        runabout-${PROJECT_VERSION}-${CPACK_RPM_PACKAGE_RELEASE}.${CMAKE_SYSTEM_PROCESSOR}.rpm)
+    set(CPACK_RPM_FILE_NAME ${RUNABOUT_RPM_FILE_NAME})
+    set(CPACK_RPM_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+    set(CPACK_RPM_PACKAGE_LICENSE MIT)
+    set(CPACK_RPM_PACKAGE_GROUP Applications/System)
+    set(CPACK_RPM_PACKAGE_URL https://runabout.example.org)
+    set(CPACK_PACKAGE_RELOCATABLE OFF)
+    set(CPACK_RPM_CHANGELOG_FILE ${PROJECT_SOURCE_DIR}/cmake/rpm/changelog)
+    set(CPACK_RPM_USER_FILELIST "%license /usr/share/licenses/runabout/LICENSE")
+    # The folders of the system, which other packages own.
+    set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION /usr/share/man
+        /usr/share/man/man1 /usr/share/licenses)
+    set(CPACK_RPM_DEFAULT_DIR_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
+        GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+    # The same bytes from every builder: no name of the building machine,
+    # SOURCE_DATE_EPOCH as the build time, the payload's compression fixed,
+    # no build-id links (there is no debuginfo package to match them), and
+    # none of rpm's post-install scripts, which the layout script does the
+    # work of (Debian's brp-compress, for one, fails under dash).
+    set(CPACK_RPM_SPEC_MORE_DEFINE [[
+%define packager the Runabout developers <developers@runabout.example.org>
+%define _buildhost reproducible
+%define use_source_date_epoch_as_buildtime 1
+%define clamp_mtime_to_source_date_epoch 1
+%define _binary_payload w9.gzdio
+%define _build_id_links none]])
+    set(CPACK_RPM_SPEC_INSTALL_POST "%{nil}")
+    list(APPEND CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/rpm/layout.cmake)
+    set(CPACK_RUNABOUT_STRIP ${CMAKE_STRIP})
+  else()
+    message(STATUS "No RPM: rpmbuild (rpm) is needed")
   endif()
 endif()
 include(CPack)

@@ -32,10 +32,13 @@ constexpr int kStageFailed = 127;
 // not handed off. Runabout reads it from the stage it waits for.
 constexpr int kStageCouldNotFork = 126;
 
-// The SIGPIPE disposition Runabout was started with. StartConsole ignores the
-// signal for Runabout's own output; each stage puts this one back, so that
-// the programs run as they would have been run without Runabout.
+// The SIGPIPE and SIGCHLD dispositions Runabout was started with.
+// StartConsole ignores SIGPIPE for Runabout's own output, and
+// StartProcessRunner puts SIGCHLD at its default for the waiting; each stage
+// puts these back, so that the programs run as they would have been run
+// without Runabout.
 struct sigaction gInheritedPipeAction {};
+struct sigaction gInheritedChildAction {};
 
 void Pause() {
   const timespec pause = {0, kPollNanoseconds};
@@ -79,8 +82,10 @@ void ReportForkFailed(int error, std::string_view command) {
 // so a stage needs no memory of its own.
 [[noreturn]] void RunStages(const InterpreterStages& stages) {
   // An ignored signal stays ignored across exec, so the programs would keep
-  // the SIGPIPE that Runabout ignores for its own output.
+  // the SIGPIPE that Runabout ignores for its own output; and a caller's
+  // ignored SIGCHLD is theirs to have.
   sigaction(SIGPIPE, &gInheritedPipeAction, nullptr);
+  sigaction(SIGCHLD, &gInheritedChildAction, nullptr);
   for (int i = 0; i < stages.backgroundStarts; ++i) {
     const pid_t background = fork();
     if (background < 0) {
@@ -108,6 +113,12 @@ void ReportForkFailed(int error, std::string_view command) {
 
 void StartProcessRunner() {
   sigaction(SIGPIPE, nullptr, &gInheritedPipeAction);
+  // With SIGCHLD ignored, as a caller may leave it, the kernel would reap the
+  // stages itself: waitpid would fail with ECHILD, and the status of a stage
+  // that could not fork would never be read.
+  struct sigaction waiting {};
+  waiting.sa_handler = SIG_DFL;
+  sigaction(SIGCHLD, &waiting, &gInheritedChildAction);
 }
 
 bool RunAndWait(const std::string& commandLine) {

@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstddef>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -98,10 +99,13 @@ class PosixEndToEnd : public ::testing::Test {
   // of its own so that everything it starts can be waited for; `env` holds
   // variables (name, value) set for it on top of this process's. While it
   // runs, `watch` is called with its process id every time it is looked at.
+  // A signal `ignored` (not 0) is ignored when it starts, as a parent may
+  // leave it.
   Result Run(const std::string& program, const std::vector<std::string>& args,
              Stdout out = Stdout::kFile,
              const std::vector<std::pair<std::string, std::string>>& env = {},
-             const std::function<void(pid_t)>& watch = nullptr) {
+             const std::function<void(pid_t)>& watch = nullptr,
+             int ignored = 0) {
     int pipeFds[2] = {-1, -1};
     if (out == Stdout::kBrokenPipe) {
       EXPECT_EQ(pipe(pipeFds), 0);
@@ -133,6 +137,7 @@ class PosixEndToEnd : public ::testing::Test {
       for (const auto& [name, value] : env) {
         setenv(name.c_str(), value.c_str(), 1);
       }
+      if (ignored != 0) signal(ignored, SIG_IGN);
       // execv takes its words as char*; these copies may be handed over.
       std::vector<std::string> words = {program};
       words.insert(words.end(), args.begin(), args.end());
@@ -466,9 +471,10 @@ TEST_F(PosixEndToEnd, CommandThatCannotRunIsPassedOver) {
   struct {
     const char* why;
     std::vector<std::string> args;  // Followed by "touch next".
-    int commands;                   // How many commands they make.
+    std::ptrdiff_t commands;        // How many commands they make.
     std::string error;  // On standard error, in one line per command.
     const char* failFork = nullptr;  // Which fork fails, as under a limit.
+    int ignored = 0;  // A signal Runabout is started with ignored.
   } const cases[] = {
       // The shell's own message, not Runabout's.
       {"a missing program",
@@ -503,6 +509,14 @@ TEST_F(PosixEndToEnd, CommandThatCannotRunIsPassedOver) {
        1,
        "Runabout: fork: Resource temporarily unavailable: touch lost\n",
        "stage"},
+      // A caller that ignores SIGCHLD would have the kernel reap the stage
+      // before Runabout reads its status.
+      {"a stage cannot fork, and Runabout was started with SIGCHLD ignored",
+       {"\"touch", "lost\""},
+       1,
+       "Runabout: fork: Resource temporarily unavailable: touch lost\n",
+       "stage",
+       SIGCHLD},
       // A forked stage has one line of 256 bytes for it, so a long command
       // is cut, and the line says so.
       {"a stage cannot fork for a long command",
@@ -523,7 +537,7 @@ TEST_F(PosixEndToEnd, CommandThatCannotRunIsPassedOver) {
         c.failFork == nullptr
             ? Runabout(args)
             : Run(RUNABOUT_FAILING_SYSTEM_CALLS_PATH, args, Stdout::kFile,
-                  {{"RUNABOUT_FAIL_FORK", c.failFork}});
+                  {{"RUNABOUT_FAIL_FORK", c.failFork}}, nullptr, c.ignored);
     ASSERT_TRUE(r.ended);
     // A command lost to a failed fork is known not to have been handed off.
     EXPECT_EQ(r.status, c.failFork == nullptr ? 0 : 1);
@@ -595,34 +609,55 @@ TEST_F(PosixEndToEnd, EveryByteValuePassesThrough) {
 TEST_F(PosixEndToEnd, SignalDispositionsOfStartedPrograms) {
   // Each probe is a shell that signals itself: it dies by a signal left at
   // its default (status 128 + number) and survives one that is ignored.
+  // SIGCHLD's default does nothing, so its probe reads instead whether a
+  // program the shell starts has it ignored, from /proc.
   struct {
     const char* why;
     const char* signal;
-    bool pipeIgnored;  // Runabout is started with SIGPIPE ignored.
-    const char* expected;
+    int ignored;           // Runabout is started with this signal ignored.
+    const char* expected;  // nullptr: what /bin/sh itself gives, started so.
   } const cases[] = {
       // Runabout ignores SIGPIPE for its own output; the programs it starts
       // get the default back, or every pipeline they run would misbehave.
-      {"SIGPIPE is back at its default", "PIPE", false, "141\n"},
+      {"SIGPIPE is back at its default", "PIPE", 0, "141\n"},
       // ... but only the disposition Runabout itself was started with, as a
       // service manager may start it with SIGPIPE ignored.
-      {"SIGPIPE stays ignored", "PIPE", true, "survived\n0\n"},
+      {"SIGPIPE stays ignored", "PIPE", SIGPIPE, "survived\n0\n"},
+      // Runabout waits with SIGCHLD at its default; the programs get the one
+      // it was started with, as /bin/sh passes it on (dash takes SIGCHLD
+      // back for itself, bash keeps it ignored).
+      {"SIGCHLD at its default", "CHLD", 0, nullptr},
+      {"SIGCHLD stays ignored", "CHLD", SIGCHLD, nullptr},
       // As with a background start on Windows, Ctrl-C in the terminal does
       // not reach the programs started.
-      {"SIGINT is ignored", "INT", false, "survived\n0\n"},
+      {"SIGINT is ignored", "INT", 0, "survived\n0\n"},
   };
+  // SigIgn in /proc is a mask in hexadecimal, signal N its bit N - 1.
+  const std::string childIgnored =
+      "echo $((0x$(sed -n \"s/^SigIgn:[[:space:]]*//p\" /proc/self/status) "
+      ">> " +
+      std::to_string(SIGCHLD - 1) + " & 1))";
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.why);
+    const bool fromProc = c.expected == nullptr;
+    if (fromProc && !Exists("/proc/self/status")) continue;
+    const std::string test =
+        fromProc ? childIgnored
+                 : std::string("kill -") + c.signal + " $$; echo survived";
     const std::string probe =
-        std::string("sh -c 'kill -") + c.signal +
-        " $$; echo survived' > status 2>&1; echo $? >> status";
-    const Result r =
-        c.pipeIgnored
-            ? Run("/bin/sh", {"-c", "trap '' PIPE; exec \"$0\" \"$@\"",
-                              RUNABOUT_PATH, probe, "true"})
-            : Runabout({probe, "true"});
+        "sh -c '" + test + "' > status 2>&1; echo $? >> status";
+    std::string expected = fromProc ? "" : c.expected;
+    if (fromProc) {
+      const Result direct =
+          Run("/bin/sh", {"-c", probe}, Stdout::kFile, {}, nullptr, c.ignored);
+      ASSERT_TRUE(direct.ended);
+      expected = ReadFile(Path("status"));
+    }
+    const Result r = Run(RUNABOUT_PATH, {probe, "true"}, Stdout::kFile, {},
+                         nullptr, c.ignored);
     ASSERT_TRUE(r.ended);
     ASSERT_TRUE(WaitForStartedPrograms());
-    EXPECT_EQ(ReadFile(Path("status")), c.expected) << c.why;
+    EXPECT_EQ(ReadFile(Path("status")), expected);
   }
 }
 
@@ -691,14 +726,21 @@ TEST_F(PosixEndToEnd, UsageWhenStandardOutputFails) {
     EXPECT_EQ(r.status, 2) << static_cast<int>(out);
     EXPECT_EQ(r.err, "");
   }
-  // A write() that takes nothing, and reports no error, fails as well; it
-  // must not be tried again for ever.
-  const Result r = Run(RUNABOUT_FAILING_SYSTEM_CALLS_PATH, {}, Stdout::kFile,
-                       {{"RUNABOUT_STDOUT_TAKES_NOTHING", "1"}});
-  ASSERT_TRUE(r.ended);
-  EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "");
+  // Through the test build's write(): one that takes nothing, and reports no
+  // error, fails as well and must not be tried again for ever; one that
+  // takes a few bytes at a time is carried on until the banner is whole.
+  const std::pair<const char*, std::string> writes[] = {
+      {"RUNABOUT_STDOUT_TAKES_NOTHING", ""},
+      {"RUNABOUT_STDOUT_TAKES_A_FEW", kExpectedBanner},
+  };
+  for (const auto& [mode, expected] : writes) {
+    const Result r = Run(RUNABOUT_FAILING_SYSTEM_CALLS_PATH, {}, Stdout::kFile,
+                         {{mode, "1"}});
+    ASSERT_TRUE(r.ended);
+    EXPECT_EQ(r.status, 2) << mode;
+    EXPECT_EQ(r.out, expected) << mode;
+    EXPECT_EQ(r.err, "") << mode;
+  }
 }
 
 TEST_F(PosixEndToEnd, OutOfMemoryEndsTheRunAndStartsNothingMore) {

@@ -7,7 +7,7 @@
 #
 #   package_test.sh BUILD_DIR PACKAGE VERSION PROGRAM FILE... [-- RUNNER...]
 #
-# PACKAGE is a .zip, a .tar.gz, a .deb or an .msi; PROGRAM and each FILE
+# PACKAGE is a .zip, a .tar.gz, a .deb, an .rpm or an .msi; PROGRAM and each FILE
 # are paths inside it (for the MSI, in the folder it installs). RUNNER (Wine,
 # for the Windows packages) runs the program.
 # CMAKE_COMMAND and CPACK_COMMAND name the tools; OBJDUMP, when set, names an
@@ -23,6 +23,11 @@
 # A .deb must also be lintian-clean, owned by root, and carry the expected
 # control fields; with CI=true (CI runs as root) it is installed with dpkg -i,
 # its program run from /usr/bin, and removed with dpkg -r.
+#
+# An .rpm must pass rpmlint with no error but the missing signature and only
+# the warnings named below, be owned by root and carry the expected header;
+# as root it is installed with rpm into a scratch root, its program run and
+# its manual page read there, and removed again with rpm -e.
 #
 # An .msi is installed, checked and removed with Wine's msiexec in a Wine
 # prefix of the test's own, where RECORDING_CMD (recording_cmd.exe) stands in
@@ -67,10 +72,9 @@ fail() {
 if [ "${COPY:-}" = true ]; then
   copy="$work/sources"
   mkdir "$copy"
-  for item in CMakeLists.txt LICENSE CHANGELOG.md README.md app check cmake \
-    docs runtime; do
-    [ ! -e "$SOURCE_DIR/$item" ] || cp -R "$SOURCE_DIR/$item" "$copy/"
-  done
+  # Everything but build trees and the history.
+  tar -C "$SOURCE_DIR" --exclude=./build --exclude=./.git -cf - . |
+    tar -C "$copy" -xf -
   set_version() {
     sed "s/^project(Runabout VERSION [^ ]* /project(Runabout VERSION $1 /" \
       "$SOURCE_DIR/CMakeLists.txt" >"$copy/CMakeLists.txt"
@@ -101,24 +105,27 @@ $(cat "$work/refused.log")"
     cat "$work/build.log" >&2
     fail "the copy with version $version did not build"
   fi
-  # There is no Debian package of it: the Debian changelog's latest entry
-  # must be the version, and it is a record of releases.
-  if grep -q '^set(CPACK_GENERATOR "[^"]*DEB' "$build/CPackConfig.cmake"; then
-    if (cd "$build" && "$CPACK_COMMAND" -G DEB -B "$work/deb" \
-      >"$work/deb.log" 2>&1); then
-      fail "a Debian package of $version, which its changelog does not name"
+  # There is no Debian package or RPM of it: the package's changelog's
+  # latest entry must be the version, and it is a record of releases.
+  for kind in DEB RPM; do
+    grep -q "^set(CPACK_GENERATOR \"[^\"]*$kind" "$build/CPackConfig.cmake" ||
+      continue
+    if (cd "$build" && "$CPACK_COMMAND" -G $kind -B "$work/$kind" \
+      >"$work/$kind.log" 2>&1); then
+      fail "a $kind package of $version, which its changelog does not name"
     fi
     # CMake wraps its message's lines.
-    tr -s ' \n' '  ' <"$work/deb.log" | grep -q "has no entry for $version-" ||
-      fail "no Debian package of $version, but not for want of a changelog" \
-        "entry: $(cat "$work/deb.log")"
-  fi
+    tr -s ' \n' '  ' <"$work/$kind.log" | grep -q "has no entry for $version-" ||
+      fail "no $kind package of $version, but not for want of a changelog" \
+        "entry: $(cat "$work/$kind.log")"
+  done
 fi
 
 case $archive in
   *.zip) generator=ZIP ;;
   *.tar.gz) generator=TGZ ;;
   *.deb) generator=DEB ;;
+  *.rpm) generator=RPM ;;
   *.msi) generator=External ;;
   *) fail "no CPack generator makes $archive" ;;
 esac
@@ -140,6 +147,13 @@ $strangers"
   ! printf '%s\n' "$entries" | grep -q '^usr/local' ||
     fail "$archive installs under /usr/local"
   listed=$(printf '%s\n' "$entries" | grep -v -e '/$' -e '^$' | sort)
+elif [ $generator = RPM ]; then
+  rpm -qp --qf '[%{FILEMODES:perms} %{FILEUSERNAME}:%{FILEGROUPNAME} %{FILENAMES}\n]' \
+    "$package" >"$work/contents" 2>/dev/null
+  strangers=$(awk '$2 != "root:root"' "$work/contents")
+  [ -z "$strangers" ] || fail "not owned by root:
+$strangers"
+  listed=$(awk '$1 !~ /^d/ { print substr($3, 2) }' "$work/contents" | sort)
 elif [ $generator = External ]; then
   # Unpacked here once, for the listing and the checks below.
   listed=$(msiextract -C "$work/unpacked" "$package" | sort)
@@ -183,9 +197,57 @@ $wanted_fields"
     fail "Homepage set, but there is no home page"
 fi
 
+if [ $generator = RPM ]; then
+  # Debian's rpmlint with its defaults. Every error fails but the missing
+  # signature of an unsigned build, and every warning but these, each for
+  # its reason:
+  # - package-with-huge-docs: the README and the guides are larger than the
+  #   program, and are the documentation the other packages carry too;
+  # - invalid-license: Debian's rpmlint lists no valid licence at all
+  #   (ValidLicenses = []); MIT is the SPDX name Fedora and openSUSE take;
+  # - manpage-not-compressed bz2: its default asks for bzip2; rpm's own
+  #   brp-compress, and Fedora's packages, use gzip;
+  # - no-manual-page-for-binary: rpmlint 2.4 compares each program's name
+  #   with the sections of the manual pages, never their names; each
+  #   program's page is checked below instead.
+  status=0
+  rpmlint "$package" >"$work/rpmlint" 2>&1 || status=$?
+  findings=$(grep -E '^[^ ]+: [EW]: ' "$work/rpmlint" |
+    grep -vE ': (E: no-signature|W: (package-with-huge-docs|invalid-license MIT|manpage-not-compressed bz2|no-manual-page-for-binary))( |$)' ||
+    true)
+  [ -z "$findings" ] && grep -q ' packages and 0 specfiles checked' "$work/rpmlint" ||
+    fail "rpmlint (status $status): $(cat "$work/rpmlint")"
+  for binary in $(printf '%s\n' "$listed" | sed -n 's|^usr/bin/||p'); do
+    printf '%s\n' "$listed" | grep -qx "usr/share/man/man1/$binary.1.gz" ||
+      fail "$archive has no manual page for $binary"
+  done
+
+  # The header fields that are ours to set, the file name RPM's own, and
+  # Requires, from the programs, naming at least the C library.
+  header() { rpm -qp --qf "$1" "$package" 2>/dev/null; }
+  fields=$(header 'Name: %{NAME}\nVersion: %{VERSION}\nArchitecture: %{ARCH}
+License: %{LICENSE}\nURL: %{URL}\nBuild host: %{BUILDHOST}\nSummary: %{SUMMARY}\n')
+  wanted_fields=$(printf '%s\n' "Name: runabout" "Version: $version" \
+    "Architecture: $(uname -m)" "License: MIT" "URL: https://runabout.example.org" \
+    "Build host: reproducible" "Summary: Starts several programs with one command")
+  [ "$fields" = "$wanted_fields" ] || fail "header fields:
+$fields
+expected:
+$wanted_fields"
+  [ "$archive" = "$(header '%{NAME}-%{VERSION}-%{RELEASE}.%{ARCH}.rpm')" ] ||
+    fail "$archive is not named as RPM names its packages"
+  header '%{PACKAGER}\n' | grep -q '^the Runabout developers <' &&
+    header '%{DESCRIPTION}\n' | grep -q '^Runabout takes each of its arguments' ||
+    fail "no packager or description of Runabout: $(rpm -qpi "$package" 2>&1)"
+  rpm -qpR "$package" 2>/dev/null | grep -q '^libc\.so\.6(GLIBC_' ||
+    fail "Requires names no C library: $(rpm -qpR "$package" 2>&1)"
+fi
+
 mkdir -p "$work/unpacked"
 if [ $generator = DEB ]; then
   dpkg-deb -x "$package" "$work/unpacked"
+elif [ $generator = RPM ]; then
+  rpm2archive - <"$package" | tar -xzf - -C "$work/unpacked"
 elif [ $generator = External ]; then
   chmod +x "$work/unpacked/$program" # Windows has no such bit.
 else
@@ -357,15 +419,16 @@ done
 $(printf '%s\n' "$broken" | sort -u)"
 
 # Every guide the manual page names is where the page says: in the Debian
-# package compressed, in the tar.gz as written, both in share/doc/runabout/docs.
-if [ $generator = TGZ ] || [ $generator = DEB ]; then
+# package compressed, in the tar.gz and the RPM as written, all in
+# share/doc/runabout/docs. The Debian package and the RPM compress the page.
+if [ $generator = TGZ ] || [ $generator = DEB ] || [ $generator = RPM ]; then
   root=$(dirname "$(dirname "$path")")
-  if [ $generator = DEB ]; then
-    suffix=.md.gz
-    page=$(gzip -dc "$root/share/man/man1/runabout.1.gz")
-  else
-    suffix=.md
+  suffix=.md
+  [ $generator != DEB ] || suffix=.md.gz
+  if [ $generator = TGZ ]; then
     page=$(cat "$root/share/man/man1/runabout.1")
+  else
+    page=$(gzip -dc "$root/share/man/man1/runabout.1.gz")
   fi
   printf '%s\n' "$page" | grep -q 'share/doc/runabout/docs' ||
     fail "the manual page names no share/doc/runabout/docs"
@@ -451,6 +514,23 @@ $after"
       "its page"
   fi
 
+  # The README's removal, its /usr/local the prefix, leaves no file, and
+  # nothing named after Runabout.
+  readme_removal=$(grep -o '`sudo rm [^`]*/usr/local/[^`]*`' "$SOURCE_DIR/README.md" |
+    tr -d '`' | sed 's/^sudo //')
+  [ -n "$readme_removal" ] || fail "README.md has no rm command for /usr/local"
+  while IFS= read -r removal; do
+    set --
+    for word in $removal; do
+      set -- "$@" "$(printf '%s' "$word" | sed "s|^/usr/local|$prefix|")"
+    done
+    "$@" || fail "$removal: status $?"
+  done <<EOF
+$readme_removal
+EOF
+  left=$(find "$prefix" -type f -o -iname '*runabout*')
+  [ -z "$left" ] || fail "left after the README's removal: $left"
+
   # Installed from the build tree, as root under umask 077, into a prefix
   # that the install makes: another user can run the program and read its
   # page and guides, and the removal leaves nothing of Runabout's.
@@ -459,7 +539,8 @@ $after"
     (umask 077 && "$CMAKE_COMMAND" --install "$build" --prefix "$scratch" \
       >"$work/install.log" 2>&1) || fail "cmake --install: $(cat "$work/install.log")"
     [ "$(id -u)" -ne 0 ] || readable_by_others "$scratch"
-    "$CMAKE_COMMAND" -P "$build/uninstall.cmake" >"$work/uninstall.log" 2>&1 ||
+    "$CMAKE_COMMAND" -P "$build/uninstall.cmake" -- "$scratch" \
+      >"$work/uninstall.log" 2>&1 ||
       fail "uninstall.cmake: $(cat "$work/uninstall.log")"
     left=$(find "$work/installed" -type f -o -iname '*runabout*')
     [ -z "$left" ] || fail "left after uninstall.cmake: $left"
@@ -496,6 +577,34 @@ if [ $generator = DEB ] && [ "${CI:-}" = true ]; then
     *" installed") fail "dpkg still lists runabout as installed" ;;
   esac
   echo "$archive: installed, run and removed"
+fi
+# The RPM, installed with rpm into a scratch root with a database of its own
+# (no scriptlet needs the root's programs, and the C library it requires is
+# this system's), run from there and its manual page read; removed again,
+# nothing of Runabout's is left. Only root can give the files their owner.
+if [ $generator = RPM ]; then
+  if [ "$(id -u)" -eq 0 ]; then
+    scratch_root="$work/rpm-root"
+    rpm_root() { rpm --root "$scratch_root" --dbpath /var/lib/rpm "$@"; }
+    mkdir "$scratch_root"
+    { rpm_root --initdb && rpm_root -i --nodeps "$package"; } \
+      >"$work/rpm.log" 2>&1 || fail "rpm -i: $(cat "$work/rpm.log")"
+    rpm_root -q runabout >/dev/null 2>&1 || fail "rpm does not list runabout"
+    check_banner "$scratch_root/usr/bin/runabout"
+    page=$(env MANPATH="$scratch_root/usr/share/man" MANPAGER=cat MANWIDTH=80 \
+      LC_ALL=C.UTF-8 man runabout 2>&1) || true
+    printf '%s\n' "$page" | grep -q "EXIT STATUS" ||
+      fail "no manual page read from the RPM's install: $page"
+    rpm_root -e runabout >"$work/rpm.log" 2>&1 ||
+      fail "rpm -e: $(cat "$work/rpm.log")"
+    ! rpm_root -q runabout >/dev/null 2>&1 || fail "rpm still lists runabout"
+    left=$(find "$scratch_root" -path "$scratch_root/var/lib/rpm" -prune -o \
+      \( -type f -o -iname '*runabout*' \) -print)
+    [ -z "$left" ] || fail "left after rpm -e: $left"
+    echo "$archive: installed into a scratch root, run and removed"
+  else
+    echo "$archive: not run as root, so not installed into a scratch root"
+  fi
 fi
 # The MSI under Wine's msiexec, in a prefix of the test's own: installed
 # (with COPY=true, as an upgrade of BUILD_DIR's), run by name, an older one

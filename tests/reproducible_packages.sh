@@ -52,6 +52,7 @@ listing() {
     *.zip) TZ=UTC zipinfo -v "$1" | grep -v '^Archive:' ;;
     *.tar.gz) TZ=UTC tar -tvzf "$1" --full-time && gzip -lv <"$1" ;;
     *.deb) ar tv "$1" && dpkg-deb -I "$1" && TZ=UTC dpkg-deb -c "$1" ;;
+    *.rpm) TZ=UTC rpm -qpil --dump "$1" ;;
     *.msi) TZ=UTC msiinfo suminfo "$1" && for table in $(msiinfo tables "$1"); do
         msiinfo export "$1" "$table"
       done && for stream in $(msiinfo streams "$1"); do
@@ -66,6 +67,7 @@ unpack() {
     *.zip) unzip -q "$1" -d "$2" ;;
     *.tar.gz) tar -xzf "$1" -C "$2" ;;
     *.deb) dpkg-deb -R "$1" "$2" ;;
+    *.rpm) rpm2archive - <"$1" | tar -xzf - -C "$2" ;;
     *.msi) msiextract -C "$2" "$1" >/dev/null ;;
   esac
 }
@@ -93,7 +95,7 @@ compare() {
     status=1
     echo "FAIL: $name differs" >&2
     case $name in
-      *.zip | *.tar.gz | *.deb | *.msi) ;;
+      *.zip | *.tar.gz | *.deb | *.rpm | *.msi) ;;
       *) diff "$a" "$b" >&2 || true; continue ;;
     esac
     # The members' metadata, then each member whose contents differ, with its

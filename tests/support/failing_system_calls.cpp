@@ -6,6 +6,9 @@
 //   that the first command's stage makes to start its background stage.
 // - RUNABOUT_STDOUT_TAKES_NOTHING: every write() to standard output returns
 //   0, having written nothing, as a write() that makes no progress may.
+// - RUNABOUT_STDOUT_TAKES_A_FEW: every write() to standard output writes at
+//   most kFewBytes of what it is given, as a pipe or a terminal may take part
+//   of a write.
 // - RUNABOUT_SHELL_RECORDS: each text handed to the shell is appended to the
 //   file this names, as "N LENGTH:TEXT\n", N counting Runabout's commands
 //   from 1: the stages that exec the shell run in the background, in no
@@ -33,6 +36,8 @@ namespace {
 pid_t gRunabout = 0;
 int gRunaboutForks = 0;
 
+constexpr size_t kFewBytes = 3;
+
 }  // namespace
 
 extern "C" pid_t __wrap_fork() {
@@ -56,6 +61,10 @@ extern "C" ssize_t __wrap_write(int fd, const void* bytes, size_t count) {
   if (fd == STDOUT_FILENO &&
       std::getenv("RUNABOUT_STDOUT_TAKES_NOTHING") != nullptr) {
     return 0;
+  }
+  if (fd == STDOUT_FILENO && count > kFewBytes &&
+      std::getenv("RUNABOUT_STDOUT_TAKES_A_FEW") != nullptr) {
+    count = kFewBytes;
   }
   return __real_write(fd, bytes, count);
 }
