@@ -23,13 +23,7 @@ set(doc "${usr}/share/doc/runabout")
 set(overrides "${usr}/share/lintian/overrides")
 set(data_file_permissions OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 
-# Writes FILE gzipped as OUTPUT: maximum compression, and neither name nor
-# time stamp in the header, so the same input always gives the same bytes.
-function(runabout_gzip file output)
-  execute_process(COMMAND gzip -9 -n -c "${file}" OUTPUT_FILE "${output}"
-                  COMMAND_ERROR_IS_FATAL ANY)
-  file(CHMOD "${output}" FILE_PERMISSIONS ${data_file_permissions})
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/../run.cmake)  # runabout_gzip
 
 file(GLOB pages "${man1}/*.1")
 foreach(page IN LISTS pages)

@@ -43,14 +43,10 @@ if(NOT latest MATCHES " - ${rpm_version}$")
           "${rpm_version} at the top: ${latest}")
 endif()
 
-# Maximum compression, and neither name nor time stamp in the header.
 file(GLOB pages "${usr}/share/man/man*/*")
 foreach(page IN LISTS pages)
-  execute_process(COMMAND gzip -9 -n -c "${page}" OUTPUT_FILE "${page}.gz"
-                  COMMAND_ERROR_IS_FATAL ANY)
+  runabout_gzip("${page}" "${page}.gz")
   file(REMOVE "${page}")
-  file(CHMOD "${page}.gz" FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ
-       WORLD_READ)
 endforeach()
 
 file(MAKE_DIRECTORY "${usr}/share/licenses/runabout")
