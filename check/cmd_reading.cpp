@@ -312,8 +312,14 @@ std::string SearchOrder() {
 
 ProgramLookup LookUpProgram(const std::string& line) {
   std::string why;
-  const std::string command =
+  std::string command =
       AfterQuoteRule(line.substr(sizeof(ShellPrefix) - 1), &why);
+  // cmd runs a command behind @, which only keeps it from being echoed, as
+  // the command alone; a ( opens a block of commands.
+  command.erase(0, std::min(command.find_first_not_of(" \t@"), command.size()));
+  if (!command.empty() && command.front() == '(') {
+    return {"(: a block of commands in parentheses; not looked up", true};
+  }
   std::string rest;
   const std::string word = FirstWord(command, &rest);
   if (word.empty()) {

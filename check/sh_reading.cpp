@@ -112,6 +112,9 @@ ProgramLookup LookUpProgram(const std::string& line) {
       word = program;
     }
   }
+  if (word.empty() && at < text.size() && text[at] == '(') {
+    return {"(: a subshell; not looked up", true};
+  }
   const std::string name = prefix + word + ": ";
   if (word.empty()) {
     return {"no program: the command names none", false};

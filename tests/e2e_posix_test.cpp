@@ -375,11 +375,12 @@ TEST_F(PosixEndToEnd, CheckShowsWhatRunaboutWouldDo) {
         "3 start: not found"},
        1},
       {"words the shell reads first",
-       {"X=1 my-tool", "if true; then my-tool; fi"},
+       {"X=1 my-tool", "if true; then my-tool; fi", "(my-tool)"},
        {kNothing},
        {"1 X=1: not looked up: the shell reads its quotes, expansions or "
         "assignment first",
-        "2 if: a word of the shell's own grammar; not looked up"},
+        "2 if: a word of the shell's own grammar; not looked up",
+        "3 (: a subshell; not looked up"},
        0},
   };
   const std::string bin = Path("bin");
