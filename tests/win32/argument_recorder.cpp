@@ -11,6 +11,11 @@
 // records of copies that run at once do not interleave. The tests copy it
 // under the names of the programs a command line names (calc.exe, app.exe)
 // and as a stand-in cmd.exe.
+// With a file wait-for.txt beside it, naming another file, it writes to
+// args.txt only once that file exists, so it is still running when the
+// program that writes that file starts; if the file is not there within
+// 20 seconds, its record ends with " (ran alone)". A test that reads the
+// records waits longer than that for them.
 #include <windows.h>
 
 #include <string>
@@ -30,6 +35,33 @@ std::wstring OwnPath() {
     }
     path.resize(path.size() * 2);
   }
+}
+
+// The file that wait-for.txt in `directory` names, in UTF-8; empty if there
+// is no wait-for.txt.
+std::wstring AwaitedFile(const std::wstring& directory) {
+  const HANDLE file =
+      CreateFileW((directory + L"wait-for.txt").c_str(), GENERIC_READ,
+                  FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    return L"";
+  }
+  char text[4096];
+  DWORD read = 0;
+  const BOOL ok = ReadFile(file, text, sizeof(text), &read, nullptr);
+  CloseHandle(file);
+  return ok != FALSE ? Widened(CP_UTF8, std::string(text, read)) : L"";
+}
+
+// Whether `path` exists within 20 seconds, asking every 50 ms.
+bool Appears(const std::wstring& path) {
+  for (int waited = 0; waited < 20000; waited += 50) {
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+      return true;
+    }
+    Sleep(50);
+  }
+  return false;
 }
 
 bool Append(const std::wstring& path, const std::string& record) {
@@ -64,6 +96,10 @@ int wmain(int argc, wchar_t** argv) {
       Append(directory + L"consoles.txt",
              Narrowed(CP_UTF8, path.substr(slash)) + " " +
                  std::to_string(HandleToULong(GetConsoleWindow())) + "\n");
+  const std::wstring awaited = AwaitedFile(directory);
+  if (!awaited.empty() && !Appears(awaited)) {
+    arguments += " (ran alone)";
+  }
   // Last, so that a test that finds this record finds the others too.
   const bool argumentsKept = Append(directory + L"args.txt", arguments + "\n");
   return lineKept && argumentsKept && consoleKept ? 0 : 1;

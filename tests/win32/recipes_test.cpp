@@ -54,7 +54,8 @@ constexpr char kDocuments[] = "C:\\Users\\Your Name\\Documents\\";
 constexpr const char* kPrograms[] = {"calc.exe", "notepad.exe", "explorer.exe",
                                      "ping.exe"};
 // A run whose programs have not all noted down their arguments by then has
-// lost one; nothing is timed.
+// lost one; nothing is timed. It is longer than a recorder waits for
+// another program (argument_recorder.cpp).
 constexpr DWORD kRecordLimitMilliseconds = 30000;
 constexpr int kAttempts = 3;
 
@@ -68,8 +69,8 @@ enum class Entry {
 
 // A batch file that a recipe starts, written afresh for each run.
 struct HelperBatchFile {
-  std::string path;  // A name alone stands in the case directory.
-  std::string text;  // Its one line.
+  std::string path;                // A name alone stands in the case directory.
+  std::vector<std::string> lines;  // Each ended by CR LF.
 };
 
 struct Recipe {
@@ -94,6 +95,10 @@ struct Recipe {
   // works.
   std::vector<std::string> checkNotes{};
   DWORD checkStatus = 0;
+  // An installed program that, once started, waits for a program of the
+  // case directory to note down its arguments before it notes down its own
+  // (argument_recorder.cpp): so it must still run when that one starts.
+  std::string stillRunning{};
 };
 
 // Who starts the raw line of a recipe.
@@ -113,6 +118,10 @@ constexpr char kSecondReadsAnd[] =
 
 // The recipes; their strings are exactly those of the guide's tables.
 const std::vector<Recipe>& AllRecipes() {
+  // A batch file's lines that start two programs without waiting for either.
+  const std::vector<std::string> startsTwoPrograms = {
+      R"(@start "" /b "C:\Program Files\Example Mail\mail.exe")",
+      R"(@start "" /b notepad.exe C:\Notes\todo.txt)"};
   static const std::vector<Recipe> recipes = {
       {Entry::kPromptAndBatchFile,
        R"(runabout calc.exe notepad.exe)",
@@ -229,15 +238,15 @@ const std::vector<Recipe>& AllRecipes() {
        R"(runabout .\notes.bat calc.exe)",
        {R"(notepad.exe [my notes.txt])", R"(calc.exe)"},
        "",
-       {{"notes.bat", R"(@notepad.exe "my notes.txt")"}}},
+       {{"notes.bat", {R"(@notepad.exe "my notes.txt")"}}}},
       // A batch file that takes an argument holding a space, started by a
       // wrapper that quotes it; %~dp0 is the wrapper's own folder.
       {Entry::kPromptAndBatchFile,
        R"(runabout .\open-notes.bat calc.exe)",
        {R"(notepad.exe [my notes.txt])", R"(calc.exe)"},
        "",
-       {{"open-notes.bat", R"(@call "%~dp0open.bat" "my notes.txt")"},
-        {"open.bat", R"(@notepad.exe %1)"}}},
+       {{"open-notes.bat", {R"(@call "%~dp0open.bat" "my notes.txt")"}},
+        {"open.bat", {R"(@notepad.exe %1)"}}}},
       {Entry::kBatchFile,
        R"(runabout "explorer https://example.org/My%%20Documents" calc.exe)",
        {R"(explorer.exe [https://example.org/My%20Documents])", R"(calc.exe)"},
@@ -275,8 +284,40 @@ const std::vector<Recipe>& AllRecipes() {
         R"(calc.exe)"},
        "",
        {{std::string(kDocuments) + "open notes.bat",
-         R"(@notepad.exe "%~dp0my notes.txt")"}},
+         {R"(@notepad.exe "%~dp0my notes.txt")"}}},
        {"calc.exe no window", "notepad.exe no window"}},
+      // One batch file that starts two programs, each with start "" /b, so
+      // that cmd goes on at once; the first must still run when the second
+      // starts. Named with """, as its path holds a space, it is three
+      // arguments, enough for Runabout alone.
+      {Entry::kShortcut,
+       R"("%LOCALAPPDATA%\Programs\Runabout\runaboutw.exe" """%USERPROFILE%\Documents\my programs.bat")",
+       {R"(C:\Program Files\Example Mail\mail.exe)",
+        R"(notepad.exe [C:\Notes\todo.txt])"},
+       "",
+       {{std::string(kDocuments) + "my programs.bat", startsTwoPrograms}},
+       {"C:\\Program Files\\Example Mail\\mail.exe no window",
+        "notepad.exe no window"},
+       "",
+       false,
+       {},
+       0,
+       kInstalledPrograms[2]},
+      // Named by a path without a space, it is one argument: rem, which does
+      // nothing, is the second.
+      {Entry::kShortcut,
+       R"("%LOCALAPPDATA%\Programs\Runabout\runaboutw.exe" .\programs.bat rem)",
+       {R"(C:\Program Files\Example Mail\mail.exe)",
+        R"(notepad.exe [C:\Notes\todo.txt])"},
+       "",
+       {{"programs.bat", startsTwoPrograms}},
+       {"C:\\Program Files\\Example Mail\\mail.exe no window",
+        "notepad.exe no window"},
+       "",
+       false,
+       {},
+       0,
+       kInstalledPrograms[2]},
       // A browser, a mail client under Program Files and an editor, at
       // sign-in.
       {Entry::kShortcut,
@@ -445,18 +486,26 @@ class Recipes : public ::testing::Test {
       }
     }
     for (const HelperBatchFile& helper : recipe.helpers) {
+      std::string text;
+      for (const std::string& line : helper.lines) text += line + "\r\n";
       ASSERT_TRUE(WriteText(helper.path.find('\\') == std::string::npos
                                 ? directory.path() + helper.path
                                 : helper.path,
-                            helper.text + "\r\n"));
+                            text));
     }
     if (!entered.batchFile.empty()) {
       ASSERT_TRUE(WriteText(directory.path() + "recipe.bat",
                             "@" + entered.batchFile + "\r\n"));
     }
     for (const char* program : kInstalledPrograms) {
-      DeleteFileA((e2e::DirectoryOf(program) + "args.txt").c_str());
-      DeleteFileA((e2e::DirectoryOf(program) + "consoles.txt").c_str());
+      const std::string folder = e2e::DirectoryOf(program);
+      DeleteFileA((folder + "args.txt").c_str());
+      DeleteFileA((folder + "consoles.txt").c_str());
+      DeleteFileA((folder + "wait-for.txt").c_str());
+      if (program == recipe.stillRunning) {
+        ASSERT_TRUE(
+            WriteText(folder + "wait-for.txt", directory.path() + "args.txt"));
+      }
     }
   }
 
